@@ -1,0 +1,5 @@
+#include "base/exception.h"
+
+void Abort() {
+  throw EAbort();
+}
