@@ -1,0 +1,82 @@
+#include "tools/sfxcat/naming.h"
+
+#include <stdexcept>
+
+#include "base/text.h"
+
+namespace sfxcat {
+
+namespace {
+
+std::string FileStem(const std::string &path) {
+  std::string name = path;
+  if (auto slash = name.find_last_of('/'); slash != std::string::npos)
+    name = name.substr(slash + 1);
+  if (auto dot = name.find_last_of('.'); dot != std::string::npos && dot > 0) name.resize(dot);
+  return name;
+}
+
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+} // namespace
+
+std::string NormalizeSpaces(const std::string &text) {
+  std::string out;
+  bool pending_space = false;
+  for (char c : text) {
+    if (IsSpace(c) || static_cast<unsigned char>(c) < 0x20) {
+      pending_space = !out.empty();
+      continue;
+    }
+    if (pending_space) out.push_back(' ');
+    pending_space = false;
+    out.push_back(c);
+  }
+  return out;
+}
+
+std::string CutText(const std::string &text, size_t width, bool at_word) {
+  if (text.size() <= width) return text;
+  std::string cut = Utf8Truncate(text, width);
+  if (at_word && text[cut.size()] != ' ') {
+    auto space = cut.find_last_of(' ');
+    if (space != std::string::npos && space > 0) cut.resize(space);
+  }
+  return TrimRight(cut);
+}
+
+std::string TitleFromFileName(const std::string &path) {
+  std::string stem = FileStem(path);
+  for (char &c : stem)
+    if (c == '_') c = ' ';
+  std::string title = CutText(NormalizeSpaces(stem), kTitleWidth);
+  return title.empty() ? "Untitled" : title;
+}
+
+std::string KeywordsFromFileName(const std::string &path) {
+  std::string stem = FileStem(path), words;
+  for (char c : stem) {
+    unsigned char u = static_cast<unsigned char>(c);
+    // Letters and digits, and every byte of a non-ASCII character, make
+    // words; anything else separates them.
+    bool word_char =
+        u >= 0x80 || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    words.push_back(word_char ? c : ' ');
+  }
+  return CutText(AnsiLowerCase(NormalizeSpaces(words)), kKeywordsWidth, true);
+}
+
+std::string MakeUniqueTitle(const std::string &title,
+                            const std::function<bool(const std::string &)> &taken) {
+  if (!taken(title)) return title;
+  for (int n = 2; n < 1000000; ++n) {
+    std::string suffix = " " + std::to_string(n);
+    std::string candidate = CutText(title, kTitleWidth - suffix.size()) + suffix;
+    if (!taken(candidate)) return candidate;
+  }
+  throw std::runtime_error("no free title for \"" + title + "\"");
+}
+
+} // namespace sfxcat

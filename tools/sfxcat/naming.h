@@ -1,0 +1,36 @@
+// Titles and keywords of catalogue rows: derived from file names when not
+// given, cut to the widths of the catalogue's fields without splitting a
+// character, and titles made unique.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace sfxcat {
+
+constexpr size_t kTitleWidth = 24;
+constexpr size_t kKeywordsWidth = 240;
+
+// "sounds/Dog_bark-02.wav" -> "Dog bark 02": the file name without folder
+// and extension, with underscores as spaces and runs of spaces collapsed,
+// cut to the title width. An empty result becomes "Untitled".
+std::string TitleFromFileName(const std::string &path);
+
+// "sounds/Dog_bark-02.wav" -> "dog bark 02": the words of the file name, in
+// lower case, separated by single spaces, cut to the keywords width.
+std::string KeywordsFromFileName(const std::string &path);
+
+// Collapses white space (tabs, newlines, runs of spaces) to single spaces and
+// trims the ends.
+std::string NormalizeSpaces(const std::string &text);
+
+// Cuts a text to at most `width` bytes on a character boundary, preferring
+// the last space within the width when cutting would split a word.
+std::string CutText(const std::string &text, size_t width, bool at_word = false);
+
+// `title` itself when `taken` says it is free, else the first free one of
+// "title 2", "title 3", ... (cutting the title so the number fits the width).
+std::string MakeUniqueTitle(const std::string &title,
+                            const std::function<bool(const std::string &)> &taken);
+
+} // namespace sfxcat
