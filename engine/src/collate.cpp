@@ -76,6 +76,46 @@ int Sign(int64_t v) {
   return v < 0 ? -1 : v > 0 ? 1 : 0;
 }
 
+// Base letters of U+00C0..U+017F (lower case), 0 where the character is no
+// accented Latin letter: accents weigh less than letters in dictionary order.
+constexpr char kLatinBase[] =
+    "aaaaaaaceeeeiiiidnooooo\0ouuuuyts" // C0-DF (D7 multiplication sign)
+    "aaaaaaaceeeeiiiidnooooo\0ouuuuyty" // E0-FF (F7 division sign)
+    "aaaaaaccccccccddddeeeeeeeeeegggggggghhhhiiiiiiiiiiiijjkkklllllllll" // 100-141
+    "lnnnnnnnnnoooooooorrrrrrssssssssttttttuuuuuuuuuuuuwwyyyzzzzzzs";    // 142-17F
+
+uint32_t BaseLetter(uint32_t lower) {
+  if (lower >= 0xC0 && lower <= 0x17F) {
+    char b = kLatinBase[lower - 0xC0];
+    if (b) return static_cast<uint32_t>(b);
+  }
+  return lower;
+}
+
+uint32_t Same(uint32_t cp) {
+  return cp;
+}
+
+// Compares two texts character by character, lower-cased and mapped with
+// `weigh`; ASCII takes a fast path.
+template <typename Weigh> int CompareMapped(std::string_view a, std::string_view b, Weigh weigh) {
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    unsigned char ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[j]);
+    if (ca < 0x80 && cb < 0x80) {
+      int la = (ca >= 'A' && ca <= 'Z') ? ca + 32 : ca;
+      int lb = (cb >= 'A' && cb <= 'Z') ? cb + 32 : cb;
+      if (la != lb) return la < lb ? -1 : 1;
+      ++i;
+      ++j;
+      continue;
+    }
+    uint32_t x = weigh(Lower(NextChar(a, &i))), y = weigh(Lower(NextChar(b, &j)));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return Sign(static_cast<int64_t>(a.size() - i) - static_cast<int64_t>(b.size() - j));
+}
+
 } // namespace
 
 std::string FoldCase(std::string_view text) {
@@ -88,22 +128,9 @@ std::string FoldCase(std::string_view text) {
 }
 
 int CompareNoCase(std::string_view a, std::string_view b) {
-  size_t i = 0, j = 0;
-  while (i < a.size() && j < b.size()) {
-    unsigned char ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[j]);
-    if (ca < 0x80 && cb < 0x80) {
-      // Fast path for ASCII.
-      int la = (ca >= 'A' && ca <= 'Z') ? ca + 32 : ca;
-      int lb = (cb >= 'A' && cb <= 'Z') ? cb + 32 : cb;
-      if (la != lb) return la < lb ? -1 : 1;
-      ++i;
-      ++j;
-      continue;
-    }
-    uint32_t x = Lower(NextChar(a, &i)), y = Lower(NextChar(b, &j));
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return Sign(static_cast<int64_t>(a.size() - i) - static_cast<int64_t>(b.size() - j));
+  // Letters first, then accents.
+  int c = CompareMapped(a, b, BaseLetter);
+  return c != 0 ? c : CompareMapped(a, b, Same);
 }
 
 int CompareDictionary(std::string_view a, std::string_view b) {
