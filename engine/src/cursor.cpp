@@ -981,7 +981,7 @@ DBResult TableCursor::FreeBlob(void *rec, uint16_t field) {
   return DBENG_OK;
 }
 
-DBResult TableCursor::StoreBlobs(uint8_t *rec, const std::vector<uint8_t> *old) {
+DBResult TableCursor::StoreBlobs(void *owner, uint8_t *rec, const std::vector<uint8_t> *old) {
   sqlite3 *db = file_->Db();
   for (const EngFldDesc &fd : Shape().fields) {
     if (fd.type != ENG_FLD_BLOB) continue;
@@ -995,7 +995,7 @@ DBResult TableCursor::StoreBlobs(uint8_t *rec, const std::vector<uint8_t> *old) 
       oldId = v.kind == SqlValue::kInt ? v.i : 0;
     }
     int64_t finalId = ref.blobId;
-    OpenBlob *ob = ref.openHandle ? FindBlob(rec, fd.fieldNum) : nullptr;
+    OpenBlob *ob = ref.openHandle ? FindBlob(owner, fd.fieldNum) : nullptr;
     if (ob && !ob->readOnly && ob->modified) {
       if (ob->data.empty()) {
         finalId = 0;
@@ -1062,7 +1062,7 @@ DBResult TableCursor::Insert(uint16_t lock, void *recBuf) {
     if (DBResult r = file_->NextAutoInc(fd.fieldNum, &value); r != DBENG_OK) return r;
     file_->StoreValue(fd.fieldNum, SqlValue::Int(value), work.data());
   }
-  if (DBResult r = StoreBlobs(work.data(), nullptr); r != DBENG_OK) return r;
+  if (DBResult r = StoreBlobs(rec, work.data(), nullptr); r != DBENG_OK) return r;
   std::string sql = "INSERT INTO eng_rows(" + file_->ColumnList() + ") VALUES (";
   for (uint16_t i = 0; i < Shape().FieldCount(); ++i)
     sql += i ? ", ?" : "?";
@@ -1111,7 +1111,7 @@ DBResult TableCursor::Modify(void *recBuf, bool releaseLock) {
       std::memcpy(work.data() + fd.offset, old.data() + fd.offset, fd.length);
     }
   if (DBResult r = CheckRecord(work.data()); r != DBENG_OK) return r;
-  if (DBResult r = StoreBlobs(work.data(), &old); r != DBENG_OK) return r;
+  if (DBResult r = StoreBlobs(rec, work.data(), &old); r != DBENG_OK) return r;
   std::string sql = "UPDATE eng_rows SET ";
   for (uint16_t i = 1; i <= Shape().FieldCount(); ++i)
     sql += (i > 1 ? ", f" : "f") + std::to_string(i) + " = ?";

@@ -163,7 +163,9 @@ private:
   DBResult CheckRecord(const uint8_t *rec) const;
   DBResult EnsureLoaded(OpenBlob &ob);
   void CloseBlob(OpenBlob &ob);
-  DBResult StoreBlobs(uint8_t *rec, const std::vector<uint8_t> *old);
+  // Stores the blobs of record image `rec` (a working copy of the caller's
+  // buffer `owner`, whose open blobs are looked up) and sets their ids.
+  DBResult StoreBlobs(void *owner, uint8_t *rec, const std::vector<uint8_t> *old);
   OpenBlob *FindBlob(void *rec, uint16_t field);
   void RebuildPushed();
   bool HasCppFilters() const;
