@@ -16,7 +16,7 @@
 // folder of $DBENG_DLLPATH, a ':'-separated list, then the system's search)
 // and calls its "EngInitFn" with interface version 300. A successful call
 // counts one use; DBENG_ERR_ALREADYINIT comes from an engine already running
-// and also counts.
+// and does not count.
 DBResult EngineInit(const EngEnv *env);
 // Calls "EngExit"; on success drops one use and releases the library at 0.
 DBResult EngineExit();

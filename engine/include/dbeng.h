@@ -630,7 +630,8 @@ typedef int16_t (*EngRecFilterFn)(uint64_t clientData, const void *record, uint3
 /* ------------------------------------------------------------------ */
 
 /* version must be ENG_INTERFACE_VERSION; env may be NULL. A second call while
- * the engine runs gives DBENG_ERR_ALREADYINIT and counts as a use. */
+ * the engine runs gives DBENG_ERR_ALREADYINIT and is not counted: only a call
+ * that returned DBENG_OK is ended by EngExit. */
 typedef DBResult (*EngInitFnFn)(uint16_t version, const EngEnv *env);
 /* Ends one use; the last one closes every session, database and cursor. */
 typedef DBResult (*EngExitFn)(void);

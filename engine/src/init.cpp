@@ -61,7 +61,9 @@ DBENG_EXPORT DBResult EngInitFn(uint16_t version, const EngEnv *env) {
   if (version != ENG_INTERFACE_VERSION) return DBENG_ERR_BADVERSIONREQ;
   DBResult rc = Guarded([&]() -> DBResult {
     Engine &e = Eng();
-    if (e.uses++ > 0) return DBENG_ERR_ALREADYINIT;
+    // A second start is reported and not counted: its caller will not end it.
+    if (e.uses > 0) return DBENG_ERR_ALREADYINIT;
+    ++e.uses;
     char cwd[4096];
     e.workDir = env && env->workDir[0]    ? std::string(env->workDir, strnlen(env->workDir, 261))
                 : getcwd(cwd, sizeof cwd) ? std::string(cwd)
