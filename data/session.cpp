@@ -1,7 +1,6 @@
 #include "data/session.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 
 #include "base/format.h"
@@ -37,7 +36,6 @@ struct SessionsInit {
 int g_wait_timer = 0;
 std::chrono::steady_clock::time_point g_wait_start;
 bool g_wait_timed = false;
-bool g_exit_registered = false;
 
 void StopWaitTimerAndCursor() {
   if (!g_wait_timed && g_wait_timer == 0) return;
@@ -194,12 +192,6 @@ void TSession::StartSession(bool value) {
     if (!default_ && Session != nullptr && !Session->Active()) Session->SetActive(true);
     if (default_) {
       StartEngine();
-      // Stop the engine in an orderly way at program end, before the
-      // library's own clean-up (registered when it was loaded) runs.
-      if (!g_exit_registered) {
-        g_exit_registered = true;
-        std::atexit(DoneSessions);
-      }
     } else {
       hEngSession h = 0;
       Check(EngineStartSession(nullptr, &h, nullptr));

@@ -55,7 +55,10 @@ private:
 extern TSessionList *Sessions;
 extern TSession *Session;
 // Frees the session list: every session is stopped (the default one ending
-// the engine) and freed, last first. Runs at program end; safe to call twice.
+// the engine) and freed, last first. Programs call it at the end of main,
+// while the engine library is still whole; safe to call twice. A process
+// that never calls it leaves the engine to the operating system, which is
+// safe for the table files (every change is committed when it is made).
 void DoneSessions();
 // True while the default session holds an engine session.
 bool DefaultSessionActive();

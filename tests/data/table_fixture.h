@@ -18,6 +18,15 @@
 #include "data/engine/engine_api.h"
 #include "data/session.h"
 
+// Stops the sessions (and so the engine) once every test of the binary ran,
+// as the programs do at the end of main.
+class SessionsEnvironment : public ::testing::Environment {
+public:
+  void TearDown() override { DoneSessions(); }
+};
+inline ::testing::Environment *const kSessionsEnvironment =
+    ::testing::AddGlobalTestEnvironment(new SessionsEnvironment);
+
 // The message of the exception `f` raises, or "(no exception)".
 inline std::string MessageOf(const std::function<void()> &f) {
   try {
