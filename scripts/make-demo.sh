@@ -191,14 +191,24 @@ done <"$RECIPE" >"$LIST"
 say "importing $(wc -l <"$LIST") sounds ($skipped left out)"
 
 # ---- build the table beside the old one, then swap it in --------------------
-status=0
-"$SFXCAT" create --dir "$WORK" --password "$PASSWORD" || fail "could not create the catalogue table"
-"$SFXCAT" import --dir "$WORK" --password "$PASSWORD" --list "$LIST" || status=$?
+"$SFXCAT" create --dir "$WORK" --password "$PASSWORD" >/dev/null ||
+  fail "could not create the catalogue table"
+# sfxcat prints TITLE<TAB>FILE for each row it adds: shown as progress.
+total=$(wc -l <"$LIST")
+set +e
+"$SFXCAT" import --dir "$WORK" --password "$PASSWORD" --list "$LIST" |
+  awk -F'\t' -v n="$total" '{ printf "make-demo: [%d/%d] %s\n", NR, n, $1; fflush() }' >&2
+status=${PIPESTATUS[0]}
+set -e
+rows=$("$SFXCAT" info --dir "$WORK" --password "$PASSWORD" | sed -n 's/^rows: //p')
+[ "${rows:-0}" -gt 0 ] || fail "no sound went into the catalogue; the old one is kept"
 if [ $status != 0 ]; then
-  say "some sounds could not be imported (see above); the others are in"
+  say "some sounds could not be imported (see above); the other $rows are in"
 fi
 rm -f "$DEMO/bonussfx.db" "$DEMO/bonussfx.db-wal" "$DEMO/bonussfx.db-shm"
-mv "$WORK/bonussfx.db" "$DEMO/bonussfx.db"
+for f in bonussfx.db bonussfx.db-wal; do
+  if [ -f "$WORK/$f" ]; then mv "$WORK/$f" "$DEMO/$f"; fi
+done
 
 cat >"$DEMO/dbeng.cfg" <<CFG
 ; Engine configuration of the demo catalogue, written by scripts/make-demo.sh.
@@ -214,5 +224,5 @@ if ((${#MISSING[@]})) || [ $status != 0 ]; then
   say "demo catalogue built without ${MISSING[*]:-some sounds} ($DEMO)"
 else
   echo "$STAMP" >"$DEMO/.stamp"
-  say "demo catalogue ready: $DEMO/bonussfx.db"
+  say "demo catalogue ready: $DEMO/bonussfx.db ($rows sounds)"
 fi
