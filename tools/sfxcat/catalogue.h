@@ -54,6 +54,9 @@ public:
   ~EngineRun();
   EngineRun(const EngineRun &) = delete;
   EngineRun &operator=(const EngineRun &) = delete;
+
+private:
+  bool counted_ = false;
 };
 
 // A database opened on the location's folder or alias, with the location's
