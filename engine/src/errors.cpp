@@ -121,7 +121,7 @@ size_t Utf8Cut(std::string_view text, size_t maxBytes) {
 bool CopyText(char *dst, size_t size, std::string_view text) {
   if (size == 0) return !text.empty();
   size_t n = Utf8Cut(text, size - 1);
-  std::memcpy(dst, text.data(), n);
+  if (n) std::memcpy(dst, text.data(), n); // an empty view may have no data at all
   dst[n] = '\0';
   return n < text.size();
 }
