@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/app_hooks.h"
 #include "base/format.h"
 #include "base/text.h"
 #include "data/db_engine_error.h"
@@ -125,7 +126,7 @@ void TDatabase::Loaded() {
     SetConnected(true);
   } catch (const Exception &e) {
     if ((ComponentState() & csDesigning) == 0) throw;
-    if (DbHooks().handle_exception) DbHooks().handle_exception(e);
+    ApplicationHandleException(e);
   }
 }
 

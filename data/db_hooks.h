@@ -1,14 +1,14 @@
-// The ways the dataset layer reaches the user. The layer itself never opens a
-// window: the program installs hooks at start-up that show the password and
-// login dialogs and the busy cursors, and sfxcat installs terminal prompts.
-// Without a hook nothing is shown and the prompt counts as cancelled.
+// The ways the dataset layer reaches the user besides the exception handler
+// and the screen cursor of base/: the program installs hooks at start-up
+// that show the password and login dialogs and run the database-wait
+// timer, and sfxcat installs terminal prompts. Without a hook nothing is
+// shown and a prompt counts as cancelled.
 #pragma once
 
 #include <functional>
 #include <string>
 
 class TSession;
-class Exception;
 
 // Asks the user for table passwords on behalf of a session; the prompt adds
 // what was typed to the session itself. True when the caller should retry.
@@ -17,10 +17,6 @@ using TPasswordPrompt = std::function<bool(TSession *session)>;
 // texts hold the reply; on false they are left unchanged.
 using TLoginPrompt = std::function<bool(const std::string &database_name, std::string &user_name,
                                         std::string &password)>;
-// Sets the screen's cursor: 0 default, -11 hourglass, -17 database wait.
-using TCursorHook = std::function<void(int cursor)>;
-// Shows an exception the way the application's top-level handler does.
-using TExceptionHook = std::function<void(const Exception &e)>;
 // A one-shot-or-repeating timer driven by the program's event loop: start
 // gives an id (0 when no timer could be made), stop ends it.
 using TTimerStart = std::function<int(int interval_ms, std::function<void()> on_timer)>;
@@ -29,8 +25,6 @@ using TTimerStop = std::function<void(int id)>;
 struct TDbHooks {
   TPasswordPrompt password_prompt;
   TLoginPrompt login_prompt;
-  TCursorHook set_cursor;
-  TExceptionHook handle_exception;
   TTimerStart start_timer;
   TTimerStop stop_timer;
 };

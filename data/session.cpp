@@ -3,7 +3,9 @@
 #include <chrono>
 #include <cstring>
 
+#include "base/app_hooks.h"
 #include "base/format.h"
+#include "base/hooks.h"
 #include "base/text.h"
 #include "data/database.h"
 #include "data/db_engine_error.h"
@@ -15,11 +17,6 @@ TSessionList *Sessions = nullptr;
 TSession *Session = nullptr;
 
 namespace {
-
-// Cursor numbers of the windowing framework.
-constexpr int kCursorDefault = 0;
-constexpr int kCursorHourGlass = -11;
-constexpr int kCursorDatabaseWait = -17;
 
 // Unit initialisation: the session list and the default session exist from
 // program start on. Nothing here calls the engine.
@@ -42,11 +39,7 @@ void StopWaitTimerAndCursor() {
   if (g_wait_timer != 0 && DbHooks().stop_timer) DbHooks().stop_timer(g_wait_timer);
   g_wait_timer = 0;
   g_wait_timed = false;
-  if (DbHooks().set_cursor) DbHooks().set_cursor(kCursorDefault);
-}
-
-void SetScreenCursor(int cursor) {
-  if (DbHooks().set_cursor) DbHooks().set_cursor(cursor);
+  SetScreenCursor(crDefault);
 }
 
 bool ValidAliasName(const std::string &name) {
@@ -153,13 +146,13 @@ void TSession::Loaded() {
     SetActive(true);
   } catch (const Exception &e) {
     if ((ComponentState() & csDesigning) == 0) throw;
-    if (DbHooks().handle_exception) DbHooks().handle_exception(e);
+    ApplicationHandleException(e);
   }
 }
 
 void TSession::StartEngine() {
   const bool main = IsMainThread();
-  if (main) SetScreenCursor(kCursorHourGlass);
+  if (main) SetScreenCursor(crHourGlass);
   try {
     EngEnv env;
     std::memset(&env, 0, sizeof env);
@@ -178,10 +171,10 @@ void TSession::StartEngine() {
     if (EngineGetObjectByName(ENG_OBJ_CLIENT, nullptr, &client) == DBENG_OK && client != 0)
       EngineSetProperty(client, ENG_PROP_CLIENT_TIMEOUT, 0xFFFFEBF0u);
   } catch (...) {
-    if (main) SetScreenCursor(kCursorDefault);
+    if (main) SetScreenCursor(crDefault);
     throw;
   }
-  if (main) SetScreenCursor(kCursorDefault);
+  if (main) SetScreenCursor(crDefault);
 }
 
 void TSession::StartSession(bool value) {
@@ -259,7 +252,7 @@ uint32_t TSession::ServerCallback(void *info) {
         g_wait_timer = DbHooks().start_timer(1000, [] { StopWaitTimerAndCursor(); });
     } else if (g_wait_timer != 0 &&
                std::chrono::steady_clock::now() - g_wait_start > std::chrono::milliseconds(500)) {
-      SetScreenCursor(kCursorDatabaseWait);
+      SetScreenCursor(crSQLWait);
     }
   }
   return ENG_CBR_CONTINUE;
