@@ -152,6 +152,20 @@ TEST(Naming, KeywordsFromFileNames) {
   EXPECT_NE(many.find(last + "_"), std::string::npos);
 }
 
+TEST(Naming, TextIsAlwaysValidUtf8) {
+  const std::string fffd = "\xEF\xBF\xBD";
+  EXPECT_EQ(SanitizeUtf8("plain ascii"), "plain ascii");
+  EXPECT_EQ(SanitizeUtf8("Gänse €"), "Gänse €");
+  EXPECT_EQ(SanitizeUtf8("caf\xE9 noir"), "caf" + fffd + " noir");        // a Latin-1 file name
+  EXPECT_EQ(SanitizeUtf8("\xC0\xAF"), fffd + fffd);                       // overlong "/"
+  EXPECT_EQ(SanitizeUtf8("\xED\xA0\x80"), fffd + fffd + fffd);            // a surrogate
+  EXPECT_EQ(SanitizeUtf8("\xF4\x90\x80\x80"), fffd + fffd + fffd + fffd); // past U+10FFFF
+  EXPECT_EQ(SanitizeUtf8("cut \xE2\x82"), "cut " + fffd + fffd);          // cut short at the end
+  EXPECT_EQ(SanitizeUtf8("\xF0\x9F\x94\x94"), "\xF0\x9F\x94\x94");        // a bell emoji stays
+  EXPECT_EQ(TitleFromFileName("/s/caf\xE9.wav"), "caf" + fffd);
+  EXPECT_EQ(NormalizeSpaces("a\x7f\x01" "b"), "a b");
+}
+
 TEST(Naming, UniqueTitlesKeepTheWidth) {
   std::set<std::string> taken = {"Bang", "Bang 2", "An extremely long name o"};
   auto is_taken = [&](const std::string &t) { return taken.count(t) != 0; };

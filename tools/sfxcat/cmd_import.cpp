@@ -149,7 +149,7 @@ int RunImport(CommandContext &ctx) {
 
     std::string title;
     if (job.title) {
-      title = NormalizeSpaces(*job.title);
+      title = NormalizeSpaces(SanitizeUtf8(*job.title));
       std::string cut = CutText(title, kTitleWidth);
       if (cut != title) report("title cut to 24 characters: \"" + cut + "\"");
       title = cut;
@@ -159,7 +159,7 @@ int RunImport(CommandContext &ctx) {
     }
     std::string keywords;
     if (job.keywords) {
-      keywords = NormalizeSpaces(*job.keywords);
+      keywords = NormalizeSpaces(SanitizeUtf8(*job.keywords));
       std::string cut = CutText(keywords, kKeywordsWidth, true);
       if (cut != keywords) report("keywords cut to 240 characters");
       keywords = cut;

@@ -22,11 +22,42 @@ bool IsSpace(char c) {
 
 } // namespace
 
+std::string SanitizeUtf8(const std::string &text) {
+  std::string out;
+  out.reserve(text.size());
+  const size_t n = text.size();
+  for (size_t i = 0; i < n;) {
+    const auto b = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char c = b(i);
+    size_t len = c < 0x80                   ? 1
+                 : (c >= 0xC2 && c <= 0xDF) ? 2
+                 : (c >= 0xE0 && c <= 0xEF) ? 3
+                 : (c >= 0xF0 && c <= 0xF4) ? 4
+                                            : 0;
+    bool ok = len > 0 && i + len <= n;
+    for (size_t k = 1; ok && k < len; ++k)
+      ok = (b(i + k) & 0xC0) == 0x80;
+    // Overlong forms, surrogates and code points past U+10FFFF.
+    if (ok && len == 3 && ((c == 0xE0 && b(i + 1) < 0xA0) || (c == 0xED && b(i + 1) >= 0xA0)))
+      ok = false;
+    if (ok && len == 4 && ((c == 0xF0 && b(i + 1) < 0x90) || (c == 0xF4 && b(i + 1) >= 0x90)))
+      ok = false;
+    if (ok) {
+      out.append(text, i, len);
+      i += len;
+    } else {
+      out += "\xEF\xBF\xBD";
+      ++i;
+    }
+  }
+  return out;
+}
+
 std::string NormalizeSpaces(const std::string &text) {
   std::string out;
   bool pending_space = false;
   for (char c : text) {
-    if (IsSpace(c) || static_cast<unsigned char>(c) < 0x20) {
+    if (IsSpace(c) || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
       pending_space = !out.empty();
       continue;
     }
@@ -48,7 +79,7 @@ std::string CutText(const std::string &text, size_t width, bool at_word) {
 }
 
 std::string TitleFromFileName(const std::string &path) {
-  std::string stem = FileStem(path);
+  std::string stem = SanitizeUtf8(FileStem(path));
   for (char &c : stem)
     if (c == '_') c = ' ';
   std::string title = CutText(NormalizeSpaces(stem), kTitleWidth);
@@ -56,7 +87,7 @@ std::string TitleFromFileName(const std::string &path) {
 }
 
 std::string KeywordsFromFileName(const std::string &path) {
-  std::string stem = FileStem(path), words;
+  std::string stem = SanitizeUtf8(FileStem(path)), words;
   for (char c : stem) {
     unsigned char u = static_cast<unsigned char>(c);
     // Letters and digits, and every byte of a non-ASCII character, make

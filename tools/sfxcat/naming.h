@@ -20,6 +20,11 @@ std::string TitleFromFileName(const std::string &path);
 // lower case, separated by single spaces, cut to the keywords width.
 std::string KeywordsFromFileName(const std::string &path);
 
+// Replaces every byte that does not belong to a well-formed UTF-8 character
+// (a file name in another encoding, a damaged list) with U+FFFD, so the
+// catalogue only ever holds valid text.
+std::string SanitizeUtf8(const std::string &text);
+
 // Collapses white space (tabs, newlines, runs of spaces) to single spaces and
 // trims the ends.
 std::string NormalizeSpaces(const std::string &text);
