@@ -169,6 +169,9 @@ protected:
   // Mouse presses and releases stop at this control (not passed to the
   // widget's own handling); true for controls that draw themselves.
   virtual bool ConsumesMouse() const { return false; }
+  // The caption's "&" letter was typed with Alt: act as if chosen (click,
+  // or focus the control a label names). False when it cannot.
+  virtual bool Accelerate() { return false; }
   // Events of the program's own types (QEvent::User and up) that reach the
   // control's widget, such as notices posted to it; true when handled.
   virtual bool CustomEvent(QEvent *event) {

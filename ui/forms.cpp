@@ -391,6 +391,38 @@ void TForm::HandleReturnOrEscape(QKeyEvent *e) {
   target->Guarded([&] { target->Click(); });
 }
 
+namespace {
+// The letter after a lone "&" in a caption, upper-cased; 0 when none.
+char32_t AccelOf(const std::string &caption) {
+  QString text = QString::fromUtf8(caption.data(), qsizetype(caption.size()));
+  for (int i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != '&') continue;
+    if (text[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    return text.mid(i + 1, 1).toUpper().toUcs4().value(0);
+  }
+  return 0;
+}
+} // namespace
+
+bool TForm::DispatchAccelerator(char32_t letter) {
+  QString l = QString::fromUcs4(&letter, 1).toUpper();
+  char32_t upper = l.toUcs4().value(0);
+  std::function<bool(TWinControl *)> walk = [&](TWinControl *w) -> bool {
+    for (int i = 0; i < w->ControlCount(); ++i) {
+      TControl *c = w->Controls(i);
+      if (!c->Visible()) continue;
+      if (c->Enabled() && AccelOf(c->Caption()) == upper && c->Accelerate()) return true;
+      if (auto *win = dynamic_cast<TWinControl *>(c); win && win->Enabled() && walk(win))
+        return true;
+    }
+    return false;
+  };
+  return walk(this);
+}
+
 bool TForm::CloseQuery() {
   bool can_close = true;
   if (OnCloseQuery) OnCloseQuery(this, can_close);
@@ -454,16 +486,49 @@ void TForm::Release() {
 
 namespace {
 
-// F1 anywhere: the highlighted menu item's topic, or the focused control's
-// (the nearest enclosing control with a non-zero number).
+// Keys for the whole program. F1 anywhere: the highlighted menu item's
+// topic, or the focused control's (the nearest enclosing control with a
+// non-zero number). Alt and a letter that no menu title took: the active
+// form's control with that accelerator.
 class THelpKeyFilter : public QObject {
 public:
+  bool Accelerator(QObject *obj, QKeyEvent *ke) {
+    if ((ke->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier)) !=
+        Qt::AltModifier)
+      return false;
+    if (QApplication::activePopupWidget()) return false;
+    // Once per key press: the same event travels up to the parents.
+    QWidget *focus = QApplication::focusWidget();
+    auto *w = qobject_cast<QWidget *>(obj);
+    if (!w || (focus ? w != focus : !w->isWindow())) return false;
+    QString text = ke->text();
+    char32_t letter = 0;
+    if (ke->key() >= Qt::Key_A && ke->key() <= Qt::Key_Z)
+      letter = U'A' + char32_t(ke->key() - Qt::Key_A);
+    else if (ke->key() >= Qt::Key_0 && ke->key() <= Qt::Key_9)
+      letter = U'0' + char32_t(ke->key() - Qt::Key_0);
+    else if (!text.isEmpty())
+      letter = text.toUcs4().value(0);
+    if (letter == 0) return false;
+    auto *form = dynamic_cast<TForm *>(TControl::FromWidget(w->window()));
+    if (!form) return false;
+    bool done = false;
+    try {
+      done = form->DispatchAccelerator(letter);
+    } catch (...) {
+      HandleCurrentException(form);
+      done = true;
+    }
+    return done;
+  }
+
   bool eventFilter(QObject *obj, QEvent *ev) override {
     if (ev->type() != QEvent::KeyPress) return false;
     auto *ke = static_cast<QKeyEvent *>(ev);
-    if (ke->key() != Qt::Key_F1 || (ke->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+    if (ke->key() == Qt::Key_F1 && (ke->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
       return false;
     if (!Application) return false;
+    if (ke->key() != Qt::Key_F1) return Accelerator(obj, ke);
     if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
       TMenuItem *item = TMenuItem::FromAction(menu->activeAction());
       int context = 0;

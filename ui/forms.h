@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "ui/controls.h"
+#include "ui/screen_metrics.h"
 
 class QMainWindow;
 class QKeyEvent;
@@ -81,6 +82,9 @@ public:
   // The first visible, enabled Default (or Cancel) button, or null.
   TButton *DefaultButton() const;
   TButton *CancelButton() const;
+  // Alt and a letter: the first visible, enabled control in tab order whose
+  // caption marks that letter with "&" acts on it. True when one did.
+  bool DispatchAccelerator(char32_t letter);
 
   TNotifyEvent OnCreate;
   TNotifyEvent OnDestroy;

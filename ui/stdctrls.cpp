@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -55,10 +56,18 @@ TLabel::TLabel(TComponent *owner)
 }
 
 void TLabel::ApplyText() {
-  // With an accelerator Qt needs the "&" (it draws the underline and binds
-  // Alt+letter to the buddy); without one the text is plain.
-  label_->setText(show_accel_char_ ? Q(Caption()) : Q(Caption()).replace("&", "&&"));
+  // Qt draws the "&" letter underlined only for a label with a buddy; the
+  // others show the caption as it reads.
+  label_->setText(show_accel_char_ && focus_control_ ? Q(Caption())
+                  : show_accel_char_                 ? Displayed(Caption())
+                                                     : Q(Caption()));
   AdjustSize();
+}
+
+bool TLabel::Accelerate() {
+  if (!focus_control_ || !focus_control_->CanFocus()) return false;
+  focus_control_->SetFocus();
+  return true;
 }
 
 void TLabel::CaptionChanged() {
@@ -126,6 +135,7 @@ void TLabel::SetFocusControl(TWinControl *control) {
   focus_control_ = control;
   if (control) control->FreeNotification(this);
   label_->setBuddy(control ? control->Widget() : nullptr);
+  ApplyText();
 }
 
 void TLabel::Notification(TComponent *component, TOperation operation) {
@@ -156,6 +166,15 @@ void TButton::Init() {
 
 void TButton::CaptionChanged() {
   button_->setText(Q(Caption()));
+  // The accelerator is the form's to dispatch (after the menu bar's own),
+  // not a Qt shortcut that would clash with a menu title's letter.
+  button_->setShortcut(QKeySequence());
+}
+
+bool TButton::Accelerate() {
+  if (!Visible() || !Enabled()) return false;
+  Click();
+  return true;
 }
 
 void TButton::SetDefault(bool on) {
@@ -274,6 +293,14 @@ TCheckBox::TCheckBox(TComponent *owner)
 
 void TCheckBox::CaptionChanged() {
   box_->setText(Q(Caption()));
+  box_->setShortcut(QKeySequence());
+}
+
+bool TCheckBox::Accelerate() {
+  if (!Visible() || !Enabled()) return false;
+  SetFocus();
+  SetChecked(!Checked());
+  return true;
 }
 bool TCheckBox::Checked() const {
   return box_->checkState() == Qt::Checked;
@@ -317,6 +344,14 @@ TRadioButton::TRadioButton(TComponent *owner)
 }
 void TRadioButton::CaptionChanged() {
   radio_->setText(Q(Caption()));
+  radio_->setShortcut(QKeySequence());
+}
+
+bool TRadioButton::Accelerate() {
+  if (!Visible() || !Enabled()) return false;
+  SetFocus();
+  SetChecked(true);
+  return true;
 }
 bool TRadioButton::Checked() const {
   return radio_->isChecked();

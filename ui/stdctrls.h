@@ -41,6 +41,7 @@ protected:
   void ColorChanged() override;
   bool ConsumesMouse() const override { return true; }
   void Notification(TComponent *component, TOperation operation) override;
+  bool Accelerate() override;
 
 private:
   void AdjustSize();
@@ -71,6 +72,7 @@ public:
 protected:
   explicit TButton(TComponent *owner, QPushButton *button);
   void CaptionChanged() override;
+  bool Accelerate() override;
   QPushButton *Button() const { return button_; }
 
 private:
@@ -135,6 +137,7 @@ public:
 
 protected:
   void CaptionChanged() override;
+  bool Accelerate() override;
 
 private:
   QCheckBox *box_;
@@ -149,6 +152,7 @@ public:
 
 protected:
   void CaptionChanged() override;
+  bool Accelerate() override;
 
 private:
   QRadioButton *radio_;
