@@ -1,0 +1,215 @@
+#include "app/unit1.h"
+
+#include "app/glyphs.h"
+#include "app/unit4.h"
+
+TForm1 *Form1 = nullptr;
+
+const TForm1::TCategory TForm1::kCategories[9] = {
+    {"BitBtn1", "&Animals", 16, 3, "CATEGORY=100", "Animals"},
+    {"BitBtn2", "&Cartoons", 56, 4, "CATEGORY=200", "Cartoons"},
+    {"BitBtn3", "&Explosions", 96, 5, "CATEGORY=300", "Explosions and guns"},
+    {"BitBtn4", "&Household", 136, 6, "CATEGORY=400", "Household"},
+    {"BitBtn10", "&Machines", 176, 12, "CATEGORY=500", "Machines"},
+    {"BitBtn5", "&Nature", 216, 7, "CATEGORY=600", "Nature"},
+    {"BitBtn6", "&People", 256, 8, "CATEGORY=700", "People"},
+    {"BitBtn7", "&Windows", 296, 9, "CATEGORY=800", "Windows"},
+    {"BitBtn8", "P&ot Luck", 336, 10, "CATEGORY=900", "Pot Luck"},
+};
+
+namespace {
+constexpr const char *kAllLabel = "ALL Sound Effects";
+} // namespace
+
+TForm1::TForm1(TComponent *owner) : TForm(owner) {
+  SetName("Form1");
+  SetCaption("Brenx Bonus Sound Effects Collection");
+  SetDesignBounds(278, 202, 588, 440);
+  SetPosition(poScreenCenter);
+  Font().SetName("MS Sans Serif");
+  Font().SetHeight(-ScaleDesign(11));
+  Font().SetColor(clWindowText);
+
+  // One place per component, in creation order; the components of the
+  // tables, the player bar (PDBMultiMedia1, PDBMediaPlayer1: tab orders 0
+  // and 1) and the grid (DBGrid1: tab order 2) go between the labels and
+  // the category buttons.
+  CreateBevel();
+  CreateLabels();
+  CreateCategoryButtons();
+  CreateMainMenu();
+
+  OnCreate = [this](TObject *sender) { FormCreate(sender); };
+}
+
+void TForm1::CreateBevel() {
+  Bevel1 = new TBevel(this);
+  Bevel1->SetName("Bevel1");
+  Bevel1->SetParent(this);
+  Bevel1->SetDesignBounds(8, 8, 569, 377);
+  Bevel1->SetShape(bsFrame);
+}
+
+void TForm1::CreateLabels() {
+  Label1 = new TLabel(this);
+  Label1->SetName("Label1");
+  Label1->SetParent(this);
+  Label1->SetDesignBounds(104, 352, 83, 13);
+  Label1->SetCaption("Present category:");
+
+  Label2 = new TLabel(this);
+  Label2->SetName("Label2");
+  Label2->SetParent(this);
+  Label2->SetAutoSize(false);
+  Label2->SetDesignBounds(192, 352, 113, 13);
+  Label2->SetCaption("Label2");
+  Label2->SetColor(clRed);
+}
+
+void TForm1::CreateCategoryButtons() {
+  TBitBtn **buttons[] = {&BitBtn1, &BitBtn2, &BitBtn3, &BitBtn4, &BitBtn5,
+                         &BitBtn6, &BitBtn7, &BitBtn8, &BitBtn9, &BitBtn10};
+  TNotifyEvent handlers[] = {
+      [this](TObject *s) { BitBtn1Click(s); }, [this](TObject *s) { BitBtn2Click(s); },
+      [this](TObject *s) { BitBtn3Click(s); }, [this](TObject *s) { BitBtn4Click(s); },
+      [this](TObject *s) { BitBtn5Click(s); }, [this](TObject *s) { BitBtn6Click(s); },
+      [this](TObject *s) { BitBtn7Click(s); }, [this](TObject *s) { BitBtn8Click(s); },
+      [this](TObject *s) { BitBtn9Click(s); }, [this](TObject *s) { BitBtn10Click(s); }};
+  // Made in component-number order, which is also the tab order.
+  for (int n = 1; n <= 10; ++n) {
+    auto *b = new TBitBtn(this);
+    *buttons[n - 1] = b;
+    b->SetName("BitBtn" + std::to_string(n));
+    b->SetParent(this);
+    b->OnClick = handlers[n - 1];
+    if (n == 9) {
+      b->SetDesignBounds(312, 336, 121, 38);
+      b->SetCaption("A&LL");
+      b->SetHelpContext(1100);
+      b->SetTabOrder(11);
+      continue;
+    }
+    for (int i = 0; i < 9; ++i) {
+      const TCategory &c = kCategories[i];
+      if (b->Name() != c.button) continue;
+      b->SetDesignBounds(440, c.top, 121, 38);
+      b->SetCaption(c.caption);
+      b->SetHelpContext(1000);
+      b->SetTabOrder(c.tab_order);
+      TBitmap glyph;
+      glyph.LoadFromImage(CategoryPicture(static_cast<TCategoryPicture>(i)));
+      b->SetGlyph(glyph);
+    }
+  }
+}
+
+TMenuItem *TForm1::AddMenuItem(TMenuItem *parent, const char *name, const char *caption,
+                               int help_context, TNotifyEvent handler) {
+  auto *item = new TMenuItem(this);
+  item->SetName(name);
+  item->SetCaption(caption);
+  item->SetHelpContext(help_context);
+  item->OnClick = std::move(handler);
+  parent->Add(item);
+  return item;
+}
+
+void TForm1::CreateMainMenu() {
+  MainMenu1 = new TMainMenu(this);
+  MainMenu1->SetName("MainMenu1");
+  TMenuItem *root = MainMenu1->Items();
+  File1 = AddMenuItem(root, "File1", "&File", 0, nullptr);
+  Save1 = AddMenuItem(File1, "Save1", "&Save", 1800, [this](TObject *s) { Save1Click(s); });
+  Exit1 = AddMenuItem(File1, "Exit1", "E&xit", 1900, [this](TObject *s) { Exit1Click(s); });
+  Search1 = AddMenuItem(root, "Search1", "&Search", 0, nullptr);
+  CustomFilter1 = AddMenuItem(Search1, "CustomFilter1", "&Custom Filter", 1400,
+                              [this](TObject *s) { CustomFilter1Click(s); });
+  Lookup1 =
+      AddMenuItem(Search1, "Lookup1", "&Lookup", 1500, [this](TObject *s) { Lookup1Click(s); });
+  Help1 = AddMenuItem(root, "Help1", "&Help", 0, nullptr);
+  Contents1 =
+      AddMenuItem(Help1, "Contents1", "&Contents", 1600, [this](TObject *s) { Contents1Click(s); });
+  About1 = AddMenuItem(Help1, "About1", "&About", 0, [this](TObject *s) { About1Click(s); });
+  SetMenu(MainMenu1);
+}
+
+void TForm1::FormCreate(TObject *Sender) {
+  (void)Sender;
+  // The session's password and the opening of the two tables come first,
+  // as the tables arrive; a failure there skips the label below.
+  Label2->SetCaption(kAllLabel);
+}
+
+void TForm1::ChooseCategory(int index) {
+  const TCategory &c = kCategories[index];
+  // Clearing the custom filter and filtering the table by c.filter come
+  // here, before the label, as the filter parts arrive.
+  Label2->SetCaption(c.label);
+}
+
+void TForm1::BitBtn1Click(TObject *) {
+  ChooseCategory(0);
+}
+void TForm1::BitBtn2Click(TObject *) {
+  ChooseCategory(1);
+}
+void TForm1::BitBtn3Click(TObject *) {
+  ChooseCategory(2);
+}
+void TForm1::BitBtn4Click(TObject *) {
+  ChooseCategory(3);
+}
+void TForm1::BitBtn10Click(TObject *) {
+  ChooseCategory(4);
+}
+void TForm1::BitBtn5Click(TObject *) {
+  ChooseCategory(5);
+}
+void TForm1::BitBtn6Click(TObject *) {
+  ChooseCategory(6);
+}
+void TForm1::BitBtn7Click(TObject *) {
+  ChooseCategory(7);
+}
+void TForm1::BitBtn8Click(TObject *) {
+  ChooseCategory(8);
+}
+
+void TForm1::BitBtn9Click(TObject *) {
+  // Clearing the custom filter and switching filtering off come first.
+  Label2->SetCaption(kAllLabel);
+}
+
+void TForm1::CustomFilter1Click(TObject *) {
+  // The filter dialog runs first; whatever its answer, the label follows.
+  Label2->SetCaption("User entered filter");
+}
+
+void TForm1::Lookup1Click(TObject *) {
+  // Filtering off, the label, then the lookup dialog.
+  Label2->SetCaption("ALL Soundeffects");
+}
+
+void TForm1::Save1Click(TObject *) {
+  // The save dialog and the export of the current row's sound arrive with
+  // the blob streams.
+}
+
+void TForm1::Exit1Click(TObject *) {
+  Close();
+}
+
+void TForm1::Contents1Click(TObject *) {
+  Application->HelpCommand(HELP_CONTENTS, 0);
+}
+
+void TForm1::About1Click(TObject *) {
+  auto *box = new TAboutBox1(Application);
+  try {
+    box->ShowModal();
+  } catch (...) {
+    box->Release();
+    throw;
+  }
+  box->Release();
+}

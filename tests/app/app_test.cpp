@@ -1,0 +1,302 @@
+// The catalogue window and the about box, built for real: layout, tab
+// order, captions, help contexts, the handlers' labels, help requests,
+// start-up failures and the about box's default button.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <set>
+
+#include "app/glyphs.h"
+#include "app/unit1.h"
+#include "app/unit4.h"
+#include "base/exception.h"
+#include "support/modal.h"
+
+namespace {
+
+struct THelpSpy {
+  std::vector<std::pair<unsigned, uintptr_t>> asked;
+  THelpSpy() {
+    Application->OnHelp = [this](unsigned cmd, uintptr_t data, bool &call) {
+      asked.emplace_back(cmd, data);
+      call = false;
+      return true;
+    };
+  }
+  ~THelpSpy() { Application->OnHelp = nullptr; }
+};
+
+class Form1Test : public ::testing::Test {
+protected:
+  void SetUp() override {
+    form = new TForm1(Application);
+    form->DoCreate();
+  }
+  void TearDown() override { delete form; }
+  TBitBtn *Button(const std::string &name) {
+    return dynamic_cast<TBitBtn *>(form->FindComponent(name));
+  }
+  TForm1 *form = nullptr;
+};
+
+} // namespace
+
+TEST_F(Form1Test, ComponentsStandAtTheirBoundsWithCaptionsAndHelpContexts) {
+  EXPECT_EQ(form->Caption(), "Brenx Bonus Sound Effects Collection");
+  EXPECT_EQ(form->Width(), 588);
+  EXPECT_EQ(form->Height(), 440);
+  EXPECT_EQ(form->Position(), poScreenCenter);
+  EXPECT_EQ(form->Bevel1->BoundsRect(), Bounds(8, 8, 569, 377));
+  EXPECT_EQ(form->Label1->Caption(), "Present category:");
+  EXPECT_EQ(form->Label1->Left(), 104);
+  EXPECT_EQ(form->Label1->Top(), 352);
+  EXPECT_EQ(form->Label2->BoundsRect(), Bounds(192, 352, 113, 13));
+  EXPECT_EQ(form->Label2->Color(), clRed);
+  EXPECT_FALSE(form->Label2->ParentColor());
+  for (const auto &c : TForm1::kCategories) {
+    TBitBtn *b = Button(c.button);
+    ASSERT_NE(b, nullptr) << c.button;
+    EXPECT_EQ(b->BoundsRect(), Bounds(440, c.top, 121, 38)) << c.button;
+    EXPECT_EQ(b->Caption(), c.caption);
+    EXPECT_EQ(b->HelpContext(), 1000);
+    EXPECT_EQ(b->Glyph().Width(), 32);
+    EXPECT_EQ(b->Glyph().Height(), 32);
+  }
+  EXPECT_EQ(form->BitBtn9->BoundsRect(), Bounds(312, 336, 121, 38));
+  EXPECT_EQ(form->BitBtn9->Caption(), "A&LL");
+  EXPECT_EQ(form->BitBtn9->HelpContext(), 1100);
+  EXPECT_TRUE(form->BitBtn9->Glyph().Empty());
+  EXPECT_EQ(form->Label2->Caption(), "ALL Sound Effects") << "set by FormCreate";
+}
+
+TEST_F(Form1Test, TabOrderFollowsComponentNumbersWithMachinesLast) {
+  // The buttons are the window's last tab stops, BitBtn1 ... BitBtn10 (the
+  // player bar and the grid come before them once they are on the window).
+  const std::vector<TWinControl *> &tabs = form->TabList();
+  ASSERT_GE(tabs.size(), 10u);
+  size_t first = tabs.size() - 10;
+  for (int n = 1; n <= 10; ++n) {
+    EXPECT_EQ(tabs[first + size_t(n - 1)], Button("BitBtn" + std::to_string(n))) << n;
+    EXPECT_EQ(Button("BitBtn" + std::to_string(n))->TabOrder(), int(first) + n - 1);
+  }
+  form->Show();
+  QApplication::setActiveWindow(form->Widget());
+  form->BitBtn4->SetFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_TRUE(form->BitBtn5->Focused()) << "Household is followed by Nature, not Machines";
+  form->BitBtn9->SetFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_TRUE(form->BitBtn10->Focused());
+}
+
+TEST_F(Form1Test, BoundsScaleWithThePixelsPerInch) {
+  Screen->SetPixelsPerInch(144);
+  auto *big = new TForm1(Application);
+  Screen->SetPixelsPerInch(96);
+  EXPECT_EQ(big->Width(), 882);
+  EXPECT_EQ(big->Height(), 660);
+  EXPECT_EQ(big->BitBtn2->BoundsRect(), Bounds(660, 84, 181, 57));
+  EXPECT_EQ(big->Bevel1->BoundsRect(), Bounds(12, 12, 853, 565)); // 569*1.5 = 853.5
+  delete big;
+}
+
+TEST_F(Form1Test, WindowIsCentredOnTheScreenWhenShown) {
+  form->Show();
+  EXPECT_EQ(form->Left(), (Screen->Width() - 588) / 2);
+  EXPECT_EQ(form->Top(), (Screen->Height() - 440) / 2);
+  // Left and Top place the window's frame (where a window manager draws
+  // one); the size is the window's own.
+  EXPECT_EQ(form->Widget()->pos(), QPoint(form->Left(), form->Top()));
+  EXPECT_EQ(form->Widget()->size(), QSize(588, 440));
+}
+
+TEST_F(Form1Test, MenuCaptionsAndHelpContexts) {
+  struct Row {
+    TMenuItem *item;
+    TMenuItem *menu;
+    const char *caption;
+    int help;
+  };
+  std::vector<Row> rows = {{form->Save1, form->File1, "&Save", 1800},
+                           {form->Exit1, form->File1, "E&xit", 1900},
+                           {form->CustomFilter1, form->Search1, "&Custom Filter", 1400},
+                           {form->Lookup1, form->Search1, "&Lookup", 1500},
+                           {form->Contents1, form->Help1, "&Contents", 1600},
+                           {form->About1, form->Help1, "&About", 0}};
+  for (const Row &r : rows) {
+    EXPECT_EQ(r.item->Caption(), r.caption);
+    EXPECT_EQ(r.item->HelpContext(), r.help) << r.caption;
+    EXPECT_EQ(r.item->Parent(), r.menu) << r.caption;
+    EXPECT_TRUE(r.item->ShortCut().empty());
+  }
+  TMenuItem *root = form->MainMenu1->Items();
+  ASSERT_EQ(root->Count(), 3);
+  EXPECT_EQ(root->Items(0)->Caption(), "&File");
+  EXPECT_EQ(root->Items(1)->Caption(), "&Search");
+  EXPECT_EQ(root->Items(2)->Caption(), "&Help");
+  EXPECT_EQ(form->Menu(), form->MainMenu1);
+}
+
+TEST_F(Form1Test, HandlersSetThePresentCategory) {
+  for (int i = 0; i < 9; ++i) {
+    const auto &c = TForm1::kCategories[i];
+    Button(c.button)->Click();
+    EXPECT_EQ(form->Label2->Caption(), c.label);
+  }
+  form->BitBtn3->Click();
+  EXPECT_EQ(form->Label2->Caption(), "Explosions and guns");
+  form->BitBtn9->Click();
+  EXPECT_EQ(form->Label2->Caption(), "ALL Sound Effects");
+  form->Lookup1->Click();
+  EXPECT_EQ(form->Label2->Caption(), "ALL Soundeffects");
+  form->CustomFilter1->Click();
+  EXPECT_EQ(form->Label2->Caption(), "User entered filter");
+  // By keyboard: Alt and the button's letter.
+  form->Show();
+  QApplication::setActiveWindow(form->Widget());
+  form->BitBtn1->SetFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_M, Qt::AltModifier);
+  EXPECT_EQ(form->Label2->Caption(), "Machines");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::AltModifier);
+  EXPECT_EQ(form->Label2->Caption(), "Pot Luck");
+}
+
+TEST_F(Form1Test, F1AsksForTheTopicOfTheFocusedButtonOrHighlightedItem) {
+  THelpSpy spy;
+  form->Show();
+  QApplication::setActiveWindow(form->Widget());
+  form->BitBtn10->SetFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+  form->BitBtn9->SetFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+  QMenu *file = form->File1->Action()->menu();
+  ASSERT_NE(file, nullptr);
+  file->popup(QPoint(0, 0));
+  file->setActiveAction(form->Exit1->Action());
+  QTest::keyClick(file, Qt::Key_F1);
+  QMenu *help = form->Help1->Action()->menu();
+  help->popup(QPoint(0, 0));
+  help->setActiveAction(form->About1->Action());
+  QTest::keyClick(help, Qt::Key_F1); // About has no topic: nothing asked
+  help->close();
+  form->Contents1->Click();
+  EXPECT_EQ(
+      spy.asked,
+      (std::vector<std::pair<unsigned, uintptr_t>>{
+          {HELP_CONTEXT, 1000}, {HELP_CONTEXT, 1100}, {HELP_CONTEXT, 1900}, {HELP_CONTENTS, 0}}));
+}
+
+TEST(AboutBox, LaidOutWithOKAsTheDefaultButton) {
+  TAboutBox1 box(Application);
+  EXPECT_EQ(box.Caption(), "About Brenx Bonus Sound Effects");
+  EXPECT_EQ(box.BorderStyle(), bsDialog);
+  EXPECT_EQ(box.ClientWidth(), 298);
+  EXPECT_EQ(box.ClientHeight(), 213);
+  EXPECT_EQ(box.Position(), poScreenCenter);
+  EXPECT_EQ(box.Panel1->BoundsRect(), Bounds(8, 8, 281, 161));
+  EXPECT_EQ(box.Panel1->BevelInner(), bvRaised);
+  EXPECT_EQ(box.Panel1->BevelOuter(), bvLowered);
+  EXPECT_EQ(box.ProgramIcon->Parent(), box.Panel1);
+  EXPECT_TRUE(box.ProgramIcon->Stretch());
+  EXPECT_EQ(box.ProductName->Caption(), "Brenx Bonus Sound Effects");
+  EXPECT_EQ(box.Version->Caption(), "Version 3");
+  EXPECT_EQ(box.Comments->BoundsRect(), Bounds(8, 104, 265, 39));
+  EXPECT_TRUE(box.Comments->WordWrap());
+  EXPECT_EQ(box.OKButton->BoundsRect(), Bounds(111, 180, 75, 25));
+  EXPECT_EQ(box.OKButton->Caption(), "OK");
+  EXPECT_EQ(box.DefaultButton(), box.OKButton);
+  EXPECT_EQ(box.OKButton->ModalResult(), mrOk);
+  // Enter, wherever the focus is, ends it with OK.
+  int result = -1;
+  EXPECT_TRUE(DriveModal([&] { result = box.ShowModal(); },
+                         [](QWidget *w) {
+                           QWidget *target =
+                               QApplication::focusWidget() ? QApplication::focusWidget() : w;
+                           QTest::keyClick(target, Qt::Key_Return);
+                         }));
+  EXPECT_EQ(result, mrOk);
+}
+
+TEST(AboutBox, HelpAboutShowsItModallyAndReleasesIt) {
+  TForm1 form(Application);
+  int boxes_before = Screen->FormCount();
+  std::string caption;
+  EXPECT_TRUE(DriveModal(
+      [&] { form.About1->Click(); },
+      [&](QWidget *w) {
+        caption = w->windowTitle().toStdString();
+        QTest::mouseClick(static_cast<TAboutBox1 *>(TControl::FromWidget(w))->OKButton->Widget(),
+                          Qt::LeftButton);
+      }));
+  EXPECT_EQ(caption, "About Brenx Bonus Sound Effects");
+  EXPECT_EQ(Screen->FormCount(), boxes_before + 1) << "released later, not at once";
+  QApplication::processEvents();
+  EXPECT_EQ(Screen->FormCount(), boxes_before);
+}
+
+TEST(Startup, AFailingCreationStepIsShownAndTheWindowStillMade) {
+  // A catalogue window whose first creation step fails (as an engine that
+  // cannot open the table does): the rest of FormCreate is skipped.
+  struct TFailingForm1 : TForm1 {
+    explicit TFailingForm1(TComponent *owner) : TForm1(owner) {
+      OnCreate = [this](TObject *s) {
+        throw Exception("Table does not exist");
+        FormCreate(s);
+      };
+    }
+  };
+  Application->SetTitle("Brenx Bonus Sound Effects");
+  TFailingForm1 *form = nullptr;
+  TBoxSeen seen;
+  EXPECT_TRUE(DriveModal(
+      [&] {
+        form = new TFailingForm1(Application);
+        form->DoCreate();
+      },
+      ReadAndClose(seen)));
+  ASSERT_NE(form, nullptr);
+  EXPECT_EQ(seen.caption, "Brenx Bonus Sound Effects");
+  EXPECT_EQ(seen.text, "Table does not exist.");
+  EXPECT_EQ(seen.icon, QMessageBox::Critical);
+  EXPECT_EQ(form->Label2->Caption(), "Label2");
+  form->Show();
+  EXPECT_TRUE(form->Showing());
+  delete form;
+}
+
+TEST(Startup, ExitClosesTheMainWindowAndEndsTheLoop) {
+  TForm1 *main_form = nullptr;
+  Application->CreateForm(main_form);
+  ASSERT_EQ(Application->MainForm(), main_form);
+  main_form->Show();
+  main_form->Exit1->Click();
+  EXPECT_TRUE(Application->Terminated());
+  EXPECT_FALSE(main_form->Visible());
+  delete main_form;
+  EXPECT_EQ(Application->MainForm(), nullptr);
+  Application->Initialize();
+}
+
+TEST(Pictures, SixteenColourPicturesOnAnOliveBackgroundAllDifferent) {
+  std::set<QByteArray> seen;
+  std::set<QRgb> allowed(SixteenColours().begin(), SixteenColours().end());
+  for (int i = cpAnimals; i <= cpPotLuck; ++i) {
+    QImage img = CategoryPicture(static_cast<TCategoryPicture>(i));
+    ASSERT_EQ(img.size(), QSize(32, 32));
+    EXPECT_LE(img.colorCount(), 16);
+    EXPECT_EQ(img.pixelColor(0, 31), QColor(128, 128, 0)) << "transparent corner";
+    int drawn = 0;
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x) {
+        EXPECT_TRUE(allowed.count(img.pixel(x, y) | 0xFF000000u));
+        drawn += img.pixelColor(x, y) != QColor(128, 128, 0);
+      }
+    EXPECT_GT(drawn, 150) << "picture " << i << " has something in it";
+    seen.insert(QByteArray(reinterpret_cast<const char *>(img.constBits()), img.sizeInBytes()));
+  }
+  EXPECT_EQ(seen.size(), 9u);
+}
