@@ -81,15 +81,14 @@
  * table's own filters) every node takes 14 bytes (head and three operand
  * slots) and the node count is the real count. Operand offsets are relative
  * to their area. Classes, operators and constant types: ENG_NODE_...,
- * ENG_OP_..., ENG_CONST_... below. A tree that is one comparison of an
+ * ENG_FOP_..., ENG_CONST_... below. A tree that is one comparison of an
  * indexed or plain numeric field with a constant (as "CATEGORY=100") is
  * answered by the table's storage directly instead of by reading every row.
  *
- * Status
- * ------
- * The header is complete. While the implementation lands operation by
- * operation, an operation that is not built yet returns DBENG_ERR_NOTIMPL
- * (this code disappears once every operation is in).
+ * Storage
+ * -------
+ * The layout of a table file (SQLite, write-ahead log) is described in
+ * engine/README.md.
  */
 #ifndef DBENG_H
 #define DBENG_H
@@ -295,7 +294,7 @@ typedef struct {
 /* A blob slot in a record image (padded with zeros to the slot's width). */
 typedef struct {
   int64_t blobId;      /* storage id of the blob, 0 = blank/empty */
-  uint32_t size;       /* size when the record was read */
+  uint32_t size;       /* reserved, 0 */
   uint32_t openHandle; /* engine's mark of an open blob in this buffer, 0 none */
 } EngBlobRef;
 

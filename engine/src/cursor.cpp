@@ -13,6 +13,7 @@ namespace dbeng {
 namespace {
 
 constexpr size_t kFirstBatch = 32;
+constexpr size_t kSeekBatch = 8;
 constexpr size_t kMaxBatch = 1024;
 constexpr uint32_t kBookmarkMagic = 0x314D4B42; // "BKM1"
 // A read transaction idle this long is ended before the next read, so that
@@ -221,8 +222,13 @@ std::string TableCursor::FromClause() const {
 }
 
 DBResult TableCursor::Fetch(bool backward) {
+  // A walk from either end starts with a screenful; a seek with a few rows;
+  // a walk that goes on in one direction reads ever larger batches.
   bool continuing = at_ == At::kRow && batchPos_ >= 0 && lastForward_ == !backward;
-  batchSize_ = continuing ? std::min(kMaxBatch, batchSize_ * 2) : kFirstBatch;
+  if (continuing)
+    batchSize_ = std::min(kMaxBatch, batchSize_ * 2);
+  else
+    batchSize_ = at_ == At::kBegin || at_ == At::kEnd ? kFirstBatch : kSeekBatch;
   lastForward_ = !backward;
   std::string sql = FromClause() + " WHERE 1";
   std::vector<SqlValue> params;
@@ -303,9 +309,20 @@ bool TableCursor::Passes(const uint8_t *record, int64_t id, DBResult *abort) {
     *abort = r;
     return false;
   }
-  // Callbacks may call back into the engine; keep them on a private copy.
-  std::vector<const CursorFilter *> filters = cppFilters_;
-  for (const CursorFilter *f : filters) {
+  // Callbacks may call back into the engine and change the filters: judge
+  // with the list as it was.
+  const CursorFilter *local[16];
+  std::vector<const CursorFilter *> spill;
+  const CursorFilter *const *filters = local;
+  size_t n = cppFilters_.size();
+  if (n <= 16) {
+    std::copy(cppFilters_.begin(), cppFilters_.end(), local);
+  } else {
+    spill = cppFilters_;
+    filters = spill.data();
+  }
+  for (size_t i = 0; i < n; ++i) {
+    const CursorFilter *f = filters[i];
     if (f->predicate) {
       if (!f->predicate->Matches(record)) return false;
     } else if (f->fn) {
@@ -550,9 +567,21 @@ DBResult TableCursor::Count(uint32_t *count) {
     *count = n;
     return DBENG_OK;
   }
-  std::string where = " WHERE 1";
+  std::string conditions;
   std::vector<SqlValue> params;
-  AppendRestrictions(where, params);
+  AppendRestrictions(conditions, params);
+  std::string where;
+  if (sqlFilters_.empty() && index_ >= 0) {
+    // Through the narrowest index that holds the range's columns.
+    const auto &ixs = file_->Indexes();
+    const IndexInfo *narrow = &ixs[index_];
+    if (!lo_ && !hi_)
+      for (const IndexInfo &ix : ixs)
+        if (ix.narrowName != ix.sqlName && ix.desc.unique) narrow = &ix;
+    where = " INDEXED BY " + narrow->narrowName;
+  }
+  // Without a WHERE clause SQLite counts the index's entries page by page.
+  if (!conditions.empty()) where += " WHERE 1" + conditions;
   // The count of a table answered once per state of the file.
   std::string key = std::to_string(file_->ChangeStamp()) + where;
   for (const SqlValue &v : params)
@@ -592,8 +621,13 @@ DBResult TableCursor::SequenceNumber(uint32_t *seq) {
     (void)found;
     return DBENG_OK;
   }
-  std::string where = index_ >= 0 ? " INDEXED BY " + file_->Indexes()[index_].sqlName + " WHERE 1"
-                                  : std::string(" WHERE 1");
+  // Counting through the narrow key index reads the fewest pages; conditions
+  // on other columns need the covering one.
+  std::string where = " WHERE 1";
+  if (index_ >= 0) {
+    const IndexInfo &ix = file_->Indexes()[index_];
+    where = " INDEXED BY " + (sqlFilters_.empty() ? ix.narrowName : ix.sqlName) + where;
+  }
   std::vector<SqlValue> params;
   AppendCompare(where, params, KeyCols(true), KeyOf(current_.data(), rowId_, true), KeyOp::kLT);
   AppendRestrictions(where, params);

@@ -822,6 +822,7 @@ DBResult eng_ForceReread(hEngCursor hCur) {
     TableCursor *c;
     if (DBResult r = WithTable(hCur, &c); r != DBENG_OK) return r;
     c->File().EndRead();
+    c->File().CountCache().clear();
     c->ForgetCache();
     return DBENG_OK;
   });

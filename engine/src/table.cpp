@@ -7,6 +7,7 @@
 #include <sodium.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -117,7 +118,10 @@ TableFile::~TableFile() {
   if (lockFd_ >= 0) close(lockFd_);
 }
 
-DBResult TableFile::Open(const std::string &path, std::shared_ptr<TableFile> *out) {
+DBResult TableFile::Open(const std::string &given, std::shared_ptr<TableFile> *out) {
+  // One file, one connection: names that lead to the same file are one.
+  char resolved[PATH_MAX];
+  std::string path = realpath(given.c_str(), resolved) ? std::string(resolved) : given;
   auto &reg = Registry();
   auto it = reg.find(path);
   if (it != reg.end()) {
@@ -262,8 +266,23 @@ DBResult TableFile::Load() {
     ix.caseInsensitive = ix.desc.caseInsensitive != 0;
     ix.descending = ix.desc.descending != 0;
     ix.sqlName = "eng_ix" + std::to_string(num);
+    ix.narrowName = ix.sqlName;
     if (ix.desc.primary && primary_ < 0) primary_ = static_cast<int>(indexes_.size());
     indexes_.push_back(std::move(ix));
+  }
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_DONE) return FailSqlite(db_, rc, "Table: " + path_);
+
+  // Narrow key indexes (files written before they existed count with the
+  // cursor's own index).
+  rc = sqlite3_prepare_v2(
+      db_, "SELECT name FROM sqlite_master WHERE type = 'index' AND name LIKE 'eng_nk%'", -1, &stmt,
+      nullptr);
+  if (rc != SQLITE_OK) return FailSqlite(db_, rc, "Table: " + path_);
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    std::string name = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0));
+    for (IndexInfo &ix : indexes_)
+      if (name == "eng_nk" + ix.sqlName.substr(6)) ix.narrowName = name;
   }
   sqlite3_finalize(stmt);
   if (rc != SQLITE_DONE) return FailSqlite(db_, rc, "Table: " + path_);
@@ -396,18 +415,30 @@ DBResult TableFile::Create(const std::string &path, const EngTableDesc &desc) {
   for (const EngFldDesc &fd : shape.fields)
     sql += ", f" + std::to_string(fd.fieldNum) + " " + DeclaredType(fd.type);
   sql += ");";
+  // Each index of the table is a covering SQLite index in cursor order: its
+  // key columns, the row id, then every other column, so that a cursor reads
+  // its rows from the index alone, page after page; and a narrow one on the
+  // key columns alone, which enforces uniqueness and answers counts and
+  // sequence numbers quickly.
   for (uint16_t i = 0; i < desc.indexCount; ++i) {
     const EngIdxDesc &ix = desc.indexes[i];
-    sql += std::string("CREATE ") + (ix.unique || ix.primary ? "UNIQUE " : "") + "INDEX eng_ix" +
-           std::to_string(i + 1) + " ON eng_rows(";
+    std::string keys;
+    std::vector<bool> inKey(shape.fields.size() + 1, false);
     for (uint16_t k = 0; k < ix.fieldCount; ++k) {
       const EngFldDesc *fd = shape.Field(ix.keyFields[k]);
-      sql += (k ? ", f" : "f") + std::to_string(fd->fieldNum);
+      inKey[fd->fieldNum] = true;
+      keys += (k ? ", f" : "f") + std::to_string(fd->fieldNum);
       if (fd->type == ENG_FLD_ZSTRING)
-        sql += std::string(" COLLATE ") + (ix.caseInsensitive ? kNoCaseCollation : kDictCollation);
-      if (ix.descending) sql += " DESC";
+        keys += std::string(" COLLATE ") + (ix.caseInsensitive ? kNoCaseCollation : kDictCollation);
+      if (ix.descending) keys += " DESC";
     }
-    sql += ");";
+    std::string rest;
+    for (const EngFldDesc &fd : shape.fields)
+      if (!inKey[fd.fieldNum]) rest += ", f" + std::to_string(fd.fieldNum);
+    std::string n = std::to_string(i + 1);
+    sql += "CREATE INDEX eng_ix" + n + " ON eng_rows(" + keys + ", id" + rest + ");";
+    sql += std::string("CREATE ") + (ix.unique || ix.primary ? "UNIQUE " : "") + "INDEX eng_nk" +
+           n + " ON eng_rows(" + keys + ");";
   }
   if (DBResult r = Exec(db, sql, "Cannot create table: " + path); r != DBENG_OK) return cleanup(r);
 

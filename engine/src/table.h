@@ -22,7 +22,8 @@ class TableCursor;
 
 struct IndexInfo {
   EngIdxDesc desc{};
-  std::string sqlName;          // name of the SQLite index ("" for row-id order)
+  std::string sqlName;          // the covering SQLite index cursors read through
+  std::string narrowName;       // the narrow one on the key columns (counts)
   std::vector<uint16_t> fields; // key field numbers
   bool caseInsensitive = false;
   bool descending = false;
