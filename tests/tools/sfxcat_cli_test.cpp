@@ -151,11 +151,9 @@ TEST_F(SfxcatTest, ImportsEveryReadableUnusualFileAndNamesTheOthers) {
   Create();
   TempDir sounds;
   auto made = fixtures::WriteUnusualSounds(sounds.Path());
-  std::vector<std::string> args = {"import", "--dir",      dir.Path(), "--password",
-                                   "walrus", "--category", "900"};
-  for (const auto &f : made)
-    args.push_back(sounds / f.name);
-  RunResult r = Run(args);
+  // The folder stands for its files.
+  RunResult r = Run(
+      {"import", "--dir", dir.Path(), "--password", "walrus", "--category", "900", sounds.Path()});
   EXPECT_EQ(r.status, 1) << "some files were unreadable";
 
   std::map<std::string, std::string> title_of; // file -> title, from standard output
@@ -258,6 +256,29 @@ TEST_F(SfxcatTest, TitlesAndKeywordsAreCutAndMadeUnique) {
     }
   }
   EXPECT_EQ(titles.size(), 5u);
+}
+
+TEST_F(SfxcatTest, FoldersStandForTheirFiles) {
+  Create();
+  TempDir sounds;
+  std::filesystem::create_directories(sounds / "b/deeper");
+  std::filesystem::create_directories(sounds / ".hidden");
+  std::filesystem::create_directories(sounds / "empty");
+  fixtures::WriteToneWav(sounds / "b/deeper/owl.wav", 100);
+  fixtures::WriteToneWav(sounds / "a.wav", 100);
+  fixtures::WriteToneWav(sounds / ".hidden/secret.wav", 100);
+  fixtures::WriteToneWav(sounds / ".dotfile.wav", 100);
+  RunResult r = Run({"import", "--dir", dir.Path(), "--password", "walrus", "--category", "100",
+                     sounds.Path(), sounds / "empty"});
+  EXPECT_EQ(r.status, 1) << "the empty folder counts as a failure";
+  EXPECT_EQ(r.out, "a\t" + (sounds / "a.wav") + "\nowl\t" + (sounds / "b/deeper/owl.wav") + "\n");
+  ASSERT_EQ(r.ErrLines().size(), 2u) << r.err;
+  EXPECT_EQ(r.ErrLines()[0], "sfxcat import: " + (sounds / "empty") + ": no files in this folder");
+  EXPECT_EQ(Run({"import", "--dir", dir.Path(), "--password", "walrus", "--category", "100",
+                 "--title", "Owl", sounds / "b"})
+                .status,
+            0)
+      << "--title with a folder of one file";
 }
 
 TEST_F(SfxcatTest, ImportListReportsBadLinesAndKeepsTheRest) {

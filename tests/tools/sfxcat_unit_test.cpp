@@ -163,7 +163,9 @@ TEST(Naming, TextIsAlwaysValidUtf8) {
   EXPECT_EQ(SanitizeUtf8("cut \xE2\x82"), "cut " + fffd + fffd);          // cut short at the end
   EXPECT_EQ(SanitizeUtf8("\xF0\x9F\x94\x94"), "\xF0\x9F\x94\x94");        // a bell emoji stays
   EXPECT_EQ(TitleFromFileName("/s/caf\xE9.wav"), "caf" + fffd);
-  EXPECT_EQ(NormalizeSpaces("a\x7f\x01" "b"), "a b");
+  EXPECT_EQ(NormalizeSpaces("a\x7f\x01"
+                            "b"),
+            "a b");
 }
 
 TEST(Naming, UniqueTitlesKeepTheWidth) {

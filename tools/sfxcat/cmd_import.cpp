@@ -1,6 +1,8 @@
 // sfxcat import: one catalogue row per sound file.
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <ostream>
@@ -85,6 +87,27 @@ std::vector<Job> ReadList(const std::string &list, std::ostream &err, int &bad) 
   return jobs;
 }
 
+// The files of a folder and its sub-folders, in name order, leaving out
+// hidden ones (names starting with a dot).
+std::vector<std::string> FilesInFolder(const std::string &folder) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> files;
+  std::error_code ec;
+  fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+  for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    std::error_code type_ec;
+    if (!name.empty() && name[0] == '.') {
+      if (it->is_directory(type_ec)) it.disable_recursion_pending();
+      continue;
+    }
+    if (it->is_regular_file(type_ec)) files.push_back(it->path().string());
+  }
+  if (ec) throw Exception("cannot read the folder " + folder + ": " + ec.message());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
 int RunImport(CommandContext &ctx) {
   const ParsedArgs &args = ctx.args;
   std::ostream &err = ctx.err;
@@ -99,8 +122,6 @@ int RunImport(CommandContext &ctx) {
   if (by_list == !args.Positional().empty())
     throw EUsageError(by_list ? "give either --list or sound files, not both"
                               : "no sound files given");
-  if (args.Has("title") && args.Positional().size() != 1)
-    throw EUsageError("--title names one file's row: give exactly one file with it");
 
   int failed = 0;
   std::vector<Job> jobs;
@@ -108,9 +129,25 @@ int RunImport(CommandContext &ctx) {
     jobs = ReadList(args.Get("list"), err, failed);
   } else {
     if (!default_category) throw EUsageError("--category N is needed (100, 200, ... 900)");
-    for (const std::string &file : args.Positional())
-      jobs.push_back({file, file, {}, {}, {}});
-    if (args.Has("title")) jobs[0].title = args.Get("title");
+    for (const std::string &arg : args.Positional()) {
+      std::error_code ec;
+      if (!std::filesystem::is_directory(arg, ec)) {
+        jobs.push_back({arg, arg, {}, {}, {}});
+        continue;
+      }
+      std::vector<std::string> files = FilesInFolder(arg);
+      if (files.empty()) {
+        err << "sfxcat import: " << arg << ": no files in this folder\n";
+        ++failed;
+      }
+      for (const std::string &file : files)
+        jobs.push_back({file, file, {}, {}, {}});
+    }
+    if (args.Has("title")) {
+      if (jobs.size() != 1)
+        throw EUsageError("--title names one file's row: give exactly one file with it");
+      jobs[0].title = args.Get("title");
+    }
   }
   for (Job &job : jobs) {
     if (!job.category) job.category = default_category;
@@ -207,9 +244,10 @@ int RunImport(CommandContext &ctx) {
 const CommandRegistrar registrar({
     "import",
     "add sound files to a catalogue, one row each",
-    "--category N [--keywords TEXT] [--title TEXT] FILE...\n"
+    "--category N [--keywords TEXT] [--title TEXT] FILE|FOLDER...\n"
     "       sfxcat import [table options] --list LIST [--category N] [--keywords TEXT]",
-    "A WAV file is stored byte for byte; any other format the decoder reads (FLAC, Ogg\n"
+    "A FOLDER stands for the files in it and in its sub-folders. A WAV file is stored\n"
+    "byte for byte; any other format the decoder reads (FLAC, Ogg\n"
     "Vorbis, MP3, AIFF, AU, ...) is stored as a 16-bit PCM WAV. The title is the file name\n"
     "(or --title), cut to 24 characters and numbered when taken; the keywords are --keywords\n"
     "or the file name's words, at most 240 characters. Categories: 100 Animals, 200 Cartoons,\n"
