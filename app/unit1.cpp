@@ -36,6 +36,7 @@ TForm1::TForm1(TComponent *owner) : TForm(owner) {
   // the category buttons.
   CreateBevel();
   CreateLabels();
+  CreatePlayerBar();
   CreateCategoryButtons();
   CreateMainMenu();
 
@@ -64,6 +65,18 @@ void TForm1::CreateLabels() {
   Label2->SetDesignBounds(192, 352, 113, 13);
   Label2->SetCaption("Label2");
   Label2->SetColor(clRed);
+}
+
+// The player bar: Play, Pause and Stop for the current row's sound.
+void TForm1::CreatePlayerBar() {
+  PDBMediaPlayer1 = new TPDBMediaPlayer(this);
+  PDBMediaPlayer1->SetName("PDBMediaPlayer1");
+  PDBMediaPlayer1->SetParent(this);
+  // The visible buttons first: the width follows from their number.
+  PDBMediaPlayer1->SetVisibleButtons(Buttons({btPlay, btPause, btStop}));
+  PDBMediaPlayer1->SetDesignBounds(16, 336, 85, 30);
+  PDBMediaPlayer1->SetHelpContext(1200);
+  PDBMediaPlayer1->SetTabOrder(1);
 }
 
 void TForm1::CreateCategoryButtons() {

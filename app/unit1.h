@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "media/media_player.h"
 #include "ui/buttons.h"
 #include "ui/dialogs.h"
 #include "ui/extctrls.h"
@@ -20,6 +21,7 @@ public:
   TBevel *Bevel1;
   TLabel *Label1;
   TLabel *Label2;
+  TPDBMediaPlayer *PDBMediaPlayer1;
   TBitBtn *BitBtn1;
   TBitBtn *BitBtn2;
   TBitBtn *BitBtn3;
@@ -75,6 +77,7 @@ public:
 private:
   void CreateBevel();
   void CreateLabels();
+  void CreatePlayerBar();
   void CreateCategoryButtons();
   void CreateMainMenu();
   TMenuItem *AddMenuItem(TMenuItem *parent, const char *name, const char *caption, int help_context,
