@@ -55,6 +55,7 @@ TableCursor::~TableCursor() {
   file_->ReleaseShare(exclusive_);
   --file_->CursorCount();
   if (exclusive_) --file_->ExclusiveCount();
+  KeepOpen(file_);
 }
 
 DBResult TableCursor::PrepareRead() {

@@ -64,6 +64,7 @@ DBResult OpenFile(hEngDb hDb, const char *tableName, const char *driverType, Dat
   if (!IsNativeTable(driverType))
     return Fail(DBENG_ERR_NOTSUPPORTED, "Table type " + Str(driverType, 32));
   if (DBResult r = TableFile::Open(FullTableName(*db, name), file); r != DBENG_OK) return r;
+  KeepOpen(*file);
   if (!(*file)->PasswordFits(PasswordsFor(*db)))
     return Fail(DBENG_ERR_NEEDPASSWORD, "Table: " + (*file)->Path());
   *dbOut = db;

@@ -33,6 +33,18 @@ std::map<std::string, std::weak_ptr<TableFile>> &Registry() {
   return files;
 }
 
+// Files no cursor uses stay open for a moment: a table is typically opened
+// again right after (the dataset reads its field list, then opens it), and
+// then costs no new connection.
+constexpr std::chrono::seconds kKeepOpen{2};
+std::map<std::string, std::pair<std::shared_ptr<TableFile>, std::chrono::steady_clock::time_point>>
+    &Kept() {
+  static std::map<std::string,
+                  std::pair<std::shared_ptr<TableFile>, std::chrono::steady_clock::time_point>>
+      kept;
+  return kept;
+}
+
 // Passwords already verified against a verifier in this process, kept as
 // keyed hashes so that a table reopened with the same password costs no
 // second slow hash.
@@ -374,8 +386,11 @@ DBResult TableFile::Create(const std::string &path, const EngTableDesc &desc) {
     return Fail(DBENG_ERR_DIRNOTFOUND, "Directory: " + dir);
   if (stat(path.c_str(), &st) == 0) {
     if (!desc.overwrite) return Fail(DBENG_ERR_FILEEXISTS, "Table: " + path);
+    char resolved[PATH_MAX];
+    std::string real = realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+    Kept().erase(real);
     auto &reg = Registry();
-    auto it = reg.find(path);
+    auto it = reg.find(real);
     if (it != reg.end() && !it->second.expired())
       return Fail(DBENG_ERR_TABLELOCKED, "Table is open: " + path);
     unlink(path.c_str());
@@ -763,17 +778,31 @@ uint64_t TableFile::ChangeStamp() {
   return (version << 32) ^ writes_;
 }
 
-void ForgetTableFile(const std::string &path) {
-  Registry().erase(path);
+void KeepOpen(const std::shared_ptr<TableFile> &file) {
+  if (file->CursorCount() == 0 && file->writes_ != file->checkpointed_) {
+    // The last cursor is gone: bring the main file up to date, as closing
+    // the connection would.
+    file->EndRead();
+    sqlite3_wal_checkpoint_v2(file->db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    file->checkpointed_ = file->writes_;
+  }
+  Kept()[file->Path()] = {file, std::chrono::steady_clock::now()};
 }
 
 void EndIdleReads(std::chrono::milliseconds ms) {
+  auto now = std::chrono::steady_clock::now();
+  auto &kept = Kept();
+  for (auto it = kept.begin(); it != kept.end();)
+    it = it->second.first->CursorCount() == 0 && now - it->second.second > kKeepOpen
+             ? kept.erase(it)
+             : std::next(it);
   for (auto &[path, weak] : Registry())
     if (auto file = weak.lock())
       if (file->ReadIdleFor(ms)) file->EndRead();
 }
 
 void CloseAllTableFiles() {
+  Kept().clear();
   Registry().clear();
 }
 

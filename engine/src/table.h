@@ -141,13 +141,18 @@ private:
   int cursorCount_ = 0;
   int exclusiveCount_ = 0;
 
+  uint64_t checkpointed_ = 0;
+
   friend class Writer;
+  friend void KeepOpen(const std::shared_ptr<TableFile> &file);
 };
 
-// Every table file the process has open, so that cursors on one file share
-// its connection. Files no cursor uses are closed.
-void ForgetTableFile(const std::string &path);
-// Ends the read transactions of files idle for at least `ms`.
+// Every table file the process has open is known by its real path, so that
+// cursors on one file share its connection. A file no cursor uses is kept
+// open for a moment after its last use (see table.cpp), then closed.
+void KeepOpen(const std::shared_ptr<TableFile> &file);
+// Ends the read transactions of files idle for at least `ms`, and closes
+// kept files nobody used for a while.
 void EndIdleReads(std::chrono::milliseconds ms);
 // Closes every table file (engine exit).
 void CloseAllTableFiles();
