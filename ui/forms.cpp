@@ -37,7 +37,6 @@ QString ToQString(const std::string &s) {
 
 int g_ppi_override = 0;
 QApplication *g_own_qapp = nullptr;
-int g_argc_storage = 0;
 
 } // namespace
 
@@ -799,10 +798,28 @@ TWinControl *TScreen::ActiveControl() const {
 
 // ---- start-up ----
 
+namespace {
+// The last line of the top-level handler: an exception that escapes an
+// event handler not wrapped by the framework (a raw Qt connection, a
+// queued call) is shown here and the loop goes on, instead of unwinding
+// out of the event loop.
+class TQtApplication : public QApplication {
+public:
+  using QApplication::QApplication;
+  bool notify(QObject *receiver, QEvent *event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (...) {
+      HandleCurrentException(nullptr);
+      return false;
+    }
+  }
+};
+} // namespace
+
 void InitFramework(int &argc, char **argv) {
   if (!qApp) {
-    g_argc_storage = argc;
-    g_own_qapp = new QApplication(argc, argv);
+    g_own_qapp = new TQtApplication(argc, argv);
   }
   // The window fonts of the catalogue, mapped to metric-compatible faces.
   QFont::insertSubstitution("MS Sans Serif", "Liberation Sans");

@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <algorithm>
 
 #include "base/exception.h"
@@ -606,4 +607,103 @@ void TComboBox::SetDroppedDown(bool on) {
   } else {
     combo_->hidePopup();
   }
+}
+
+// ---- TScrollBar ----
+
+TScrollBar::TScrollBar(TComponent *owner)
+    : TWinControl(owner, new QScrollBar(Qt::Horizontal)),
+      bar_(static_cast<QScrollBar *>(Widget())) {
+  SetTabStop(true);
+  bar_->setRange(0, 100);
+  bar_->setSingleStep(1);
+  bar_->setPageStep(1);
+  // User actions become scroll codes; the handler may change the target.
+  QObject::connect(bar_, &QAbstractSlider::actionTriggered, bar_, [this](int action) {
+    if (updating_) return;
+    TScrollCode code;
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepSub:
+      code = scLineUp;
+      break;
+    case QAbstractSlider::SliderSingleStepAdd:
+      code = scLineDown;
+      break;
+    case QAbstractSlider::SliderPageStepSub:
+      code = scPageUp;
+      break;
+    case QAbstractSlider::SliderPageStepAdd:
+      code = scPageDown;
+      break;
+    case QAbstractSlider::SliderToMinimum:
+      code = scTop;
+      break;
+    case QAbstractSlider::SliderToMaximum:
+      code = scBottom;
+      break;
+    case QAbstractSlider::SliderMove:
+      code = scTrack;
+      break;
+    default:
+      return;
+    }
+    int pos = bar_->sliderPosition();
+    Guarded([&] { Scroll(code, pos); });
+    bar_->setSliderPosition(std::clamp(pos, bar_->minimum(), bar_->maximum()));
+  });
+  QObject::connect(bar_, &QAbstractSlider::sliderReleased, bar_, [this] {
+    int pos = bar_->sliderPosition();
+    Guarded([&] {
+      Scroll(scPosition, pos);
+      Scroll(scEndScroll, pos);
+    });
+  });
+  QObject::connect(bar_, &QAbstractSlider::valueChanged, bar_, [this](int) {
+    if (OnChange) Guarded([&] { OnChange(this); });
+  });
+  SetBounds(0, 0, 121, 16);
+}
+
+void TScrollBar::Scroll(TScrollCode code, int &pos) {
+  if (OnScroll) OnScroll(this, code, pos);
+}
+
+void TScrollBar::SetKind(TScrollBarKind kind) {
+  kind_ = kind;
+  bar_->setOrientation(kind == sbVertical ? Qt::Vertical : Qt::Horizontal);
+}
+
+int TScrollBar::Min() const {
+  return bar_->minimum();
+}
+int TScrollBar::Max() const {
+  return bar_->maximum();
+}
+int TScrollBar::Position() const {
+  return bar_->value();
+}
+
+void TScrollBar::SetParams(int position, int min, int max) {
+  if (max < min) throw Exception("Scroll bar property out of range");
+  bar_->setRange(min, max);
+  SetPosition(position);
+}
+
+void TScrollBar::SetPosition(int position) {
+  updating_ = true;
+  bar_->setValue(std::clamp(position, bar_->minimum(), bar_->maximum()));
+  updating_ = false;
+}
+
+int TScrollBar::SmallChange() const {
+  return bar_->singleStep();
+}
+void TScrollBar::SetSmallChange(int change) {
+  bar_->setSingleStep(std::max(1, change));
+}
+int TScrollBar::LargeChange() const {
+  return bar_->pageStep();
+}
+void TScrollBar::SetLargeChange(int change) {
+  bar_->setPageStep(std::max(1, change));
 }

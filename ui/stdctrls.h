@@ -245,3 +245,50 @@ private:
   bool updating_ = false;
   int drop_down_count_ = 8;
 };
+
+enum TScrollBarKind { sbHorizontal, sbVertical };
+enum TScrollCode {
+  scLineUp,
+  scLineDown,
+  scPageUp,
+  scPageDown,
+  scPosition,
+  scTrack,
+  scTop,
+  scBottom,
+  scEndScroll
+};
+// ScrollCode says what the user did; ScrollPos is the position it leads to,
+// which the handler may change (the bar then shows the handler's value).
+using TScrollEvent = std::function<void(TObject *Sender, TScrollCode ScrollCode, int &ScrollPos)>;
+
+class QScrollBar;
+
+// A scroll bar of its own (not a window's).
+class TScrollBar : public TWinControl {
+public:
+  explicit TScrollBar(TComponent *owner);
+  TScrollBarKind Kind() const { return kind_; }
+  void SetKind(TScrollBarKind kind);
+  int Min() const;
+  int Max() const;
+  void SetParams(int position, int min, int max);
+  int Position() const;
+  // Setting the position does not run OnScroll; it runs OnChange.
+  void SetPosition(int position);
+  int SmallChange() const;
+  void SetSmallChange(int change);
+  int LargeChange() const;
+  void SetLargeChange(int change);
+  TScrollEvent OnScroll;
+  TNotifyEvent OnChange;
+
+protected:
+  // Runs OnScroll; by default moves the bar to ScrollPos afterwards.
+  virtual void Scroll(TScrollCode code, int &pos);
+
+private:
+  QScrollBar *bar_;
+  TScrollBarKind kind_ = sbHorizontal;
+  bool updating_ = false;
+};

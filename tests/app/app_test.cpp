@@ -14,6 +14,7 @@
 #include "app/unit1.h"
 #include "app/unit4.h"
 #include "base/exception.h"
+#include "platform/help/winhelp.h"
 #include "support/modal.h"
 
 namespace {
@@ -299,4 +300,30 @@ TEST(Pictures, SixteenColourPicturesOnAnOliveBackgroundAllDifferent) {
     seen.insert(QByteArray(reinterpret_cast<const char *>(img.constBits()), img.sizeInBytes()));
   }
   EXPECT_EQ(seen.size(), 9u);
+}
+
+TEST(HelpViewer, ShowsTheTopicAskedForAndTheContents) {
+  std::string saved = Application->HelpFile();
+  Application->SetHelpFile(BSFX_SOURCE_DIR "/resources/sfx.hlp");
+  EXPECT_TRUE(Application->HelpContext(1300));
+  EXPECT_EQ(HelpViewerTopic(), 1300);
+  EXPECT_TRUE(Application->HelpCommand(HELP_CONTENTS, 0));
+  EXPECT_EQ(HelpViewerTopic(), 1600);
+  // An unknown topic is reported, and the contents shown instead.
+  TBoxSeen seen;
+  bool ok = true;
+  EXPECT_TRUE(DriveModal([&] { ok = Application->HelpContext(4242); }, ReadAndClose(seen)));
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(seen.text, "The help file sfx.hlp has no topic 4242.");
+  EXPECT_EQ(HelpViewerTopic(), 1600);
+  Application->HelpCommand(HELP_QUIT, 0);
+  EXPECT_EQ(HelpViewerTopic(), -1);
+  // A help file that is not there: said so, nothing shown.
+  Application->SetHelpFile("/nonexistent/sfx.hlp");
+  TBoxSeen missing;
+  EXPECT_TRUE(DriveModal([&] { ok = Application->HelpContext(1000); }, ReadAndClose(missing)));
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(missing.text, "Cannot show help: Cannot open file /nonexistent/sfx.hlp.");
+  EXPECT_EQ(HelpViewerTopic(), -1);
+  Application->SetHelpFile(saved);
 }

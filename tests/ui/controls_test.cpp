@@ -430,3 +430,25 @@ TEST(Controls, EditListAndComboKeepTheirTexts) {
   EXPECT_EQ(combo->Text(), "a");
   EXPECT_EQ(combo->IndexOf("C"), 2);
 }
+
+TEST(Controls, ScrollBarReportsScrollCodesAndTheHandlerDecidesThePosition) {
+  TForm form(nullptr);
+  auto *bar = new TScrollBar(&form);
+  bar->SetParent(&form);
+  bar->SetKind(sbVertical);
+  bar->SetBounds(0, 0, 16, 200);
+  bar->SetParams(2, 0, 4);
+  std::vector<TScrollCode> codes;
+  bar->OnScroll = [&](TObject *, TScrollCode code, int &pos) {
+    codes.push_back(code);
+    pos = 2; // a bar that always comes back to the middle
+  };
+  form.Show();
+  QTest::mouseClick(bar->Widget(), Qt::LeftButton, {}, QPoint(8, 195)); // the down arrow
+  QTest::mouseClick(bar->Widget(), Qt::LeftButton, {}, QPoint(8, 5));   // the up arrow
+  EXPECT_EQ(codes, (std::vector<TScrollCode>{scLineDown, scLineUp}));
+  EXPECT_EQ(bar->Position(), 2);
+  EXPECT_THROW(bar->SetParams(0, 5, 1), Exception);
+  bar->SetPosition(99);
+  EXPECT_EQ(bar->Position(), 4) << "clamped";
+}

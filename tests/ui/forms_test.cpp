@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "base/exception.h"
 #include "support/modal.h"
@@ -153,6 +154,15 @@ TEST(Application, HandlerShowsMessageWithFullStopAndTitleAndAbortIsSilent) {
   DriveModal([&] { ApplicationHandleException(std::runtime_error("disk full")); },
              ReadAndClose(other));
   EXPECT_EQ(other.text, "disk full.");
+}
+
+TEST(Application, ExceptionsEscapingRawQtHandlersReachTheHandlerToo) {
+  std::vector<std::string> shown;
+  Application->OnException = [&](TObject *, const std::exception &e) { shown.push_back(e.what()); };
+  QTimer::singleShot(0, [] { throw Exception("late failure"); });
+  QTest::qWait(20);
+  Application->OnException = nullptr;
+  EXPECT_EQ(shown, std::vector<std::string>{"late failure"});
 }
 
 TEST(Application, OnCreateFailureIsShownAndTheFormStillMade) {
