@@ -608,12 +608,18 @@ void TApplication::Run() {
   if (terminated_) return;
   if (main_form_ && show_main_form_) main_form_->Show();
   QApplication::setQuitOnLastWindowClosed(false);
-  if (!terminated_) QApplication::exec();
+  if (terminated_) return;
+  running_ = true;
+  QApplication::exec();
+  running_ = false;
 }
 
 void TApplication::Terminate() {
   terminated_ = true;
-  QCoreApplication::exit(0);
+  // Qt's exit also stops every event loop started later (modal dialogs,
+  // message boxes) until the main loop runs again: only ask for it while
+  // the main loop runs; before that Run sees the flag.
+  if (running_) QCoreApplication::exit(0);
 }
 
 void TApplication::ProcessMessages() {

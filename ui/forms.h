@@ -186,6 +186,7 @@ private:
   std::string help_file_;
   TForm *main_form_ = nullptr;
   bool terminated_ = false;
+  bool running_ = false;
   bool show_main_form_ = true;
   class QObject *key_filter_ = nullptr;
   friend class TForm;
