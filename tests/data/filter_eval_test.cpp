@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/exception.h"
+#include "data/db_error.h"
 #include "data/filter_expr.h"
 #include "engine/src/filter_eval.h"
 #include "engine/src/record.h"
@@ -390,6 +392,74 @@ TEST(FilterEval, AnalysisFindsIndexableTrees) {
   EXPECT_FALSE(analyze("TITLE<'M'", f)); // a blank title would pass
   EXPECT_FALSE(analyze("TITLE=''", f));
   EXPECT_FALSE(analyze("LOUD", f));
+}
+
+} // namespace
+
+namespace {
+
+// Random texts of the language: every tree the writer makes is one the
+// engine accepts, and random bytes never get further than a clear message.
+std::string RandomFilter(std::mt19937 &rng, int depth) {
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  if (depth > 0 && pick(3) == 0) {
+    const char *joins[] = {" AND ", " OR ", " and ", " or "};
+    return "(" + RandomFilter(rng, depth - 1) + joins[pick(4)] + RandomFilter(rng, depth - 1) + ")";
+  }
+  // (A second NOT right after a first would name a field.)
+  if (depth > 0 && pick(6) == 0) return "NOT (" + RandomFilter(rng, depth - 1) + ")";
+  const char *ops[] = {"=", "<>", "<", ">", "<=", ">="};
+  std::string op = ops[pick(6)];
+  switch (pick(9)) {
+  case 0:
+    return "CATEGORY" + op + std::to_string(pick(2000) - 1000);
+  case 1:
+    return std::to_string(pick(900)) + op + "[CATEGORY]";
+  case 2:
+    return "TITLE" + op + "'" + std::string(1, static_cast<char>('a' + pick(26))) +
+           (pick(2) ? "*'" : "'");
+  case 3:
+    return "KEYWORDS" + std::string(pick(2) ? "=" : "<>") + "NULL";
+  case 4:
+    return "LOUD";
+  case 5:
+    return "SECONDS" + op + "1.5E" + std::to_string(pick(5));
+  case 6:
+    return "RECORDED" + op + "'20" + std::to_string(10 + pick(15)) + "-0" +
+           std::to_string(1 + pick(9)) + "-1" + std::to_string(pick(10)) + "'";
+  case 7:
+    return "PRICE" + op + "-" + std::to_string(pick(100000)) + ".25";
+  default:
+    return "STAMP" + op + "'2001-02-03 04:05:0" + std::to_string(pick(10)) + "'";
+  }
+}
+
+TEST(FilterEval, EveryWrittenTreeIsAcceptedAndBadTextsOnlyRaise) {
+  std::mt19937 rng(11);
+  Row r = Animal("Dog barking");
+  for (int i = 0; i < 2000; ++i) {
+    std::string text = RandomFilter(rng, 4);
+    TFilterOptions options = static_cast<TFilterOptions>(rng() % 4);
+    Bytes tree;
+    ASSERT_NO_THROW(tree = BuildFilterTree(T().fields, text, options)) << text;
+    std::string why;
+    auto p = Compile(tree, &why);
+    ASSERT_TRUE(p) << text << ": " << why;
+    p->Matches(r.b.data());
+    EXPECT_NO_THROW(DescribeFilterTree(tree)) << text;
+  }
+  const std::string alphabet = "CATEGORY TITLE=<>'()[]*-.0123456789eE_NOTANDORNULL\t\x01\xc3\xa9";
+  for (int i = 0; i < 5000; ++i) {
+    std::string text;
+    for (int n = static_cast<int>(rng() % 24); n > 0; --n)
+      text += alphabet[rng() % alphabet.size()];
+    try {
+      Bytes tree = BuildFilterTree(T().fields, text, 0);
+      ASSERT_TRUE(Compile(tree)) << text;
+    } catch (const EDatabaseError &) {
+    } catch (const EConvertError &) {
+    }
+  }
 }
 
 } // namespace
