@@ -72,6 +72,13 @@ for pkg in "${PACKAGES[@]}"; do
   fi
 done
 
+if ((${#MISSING[@]} == ${#PACKAGES[@]})); then
+  # Offline, most likely: keep whatever catalogue there is, and let the rest
+  # of the set-up go on.
+  say "no sound package could be fetched; the demo catalogue is left as it is"
+  exit 0
+fi
+
 # The package file of each package fetched (forks are dear on a busy
 # machine, so the loops below look things up in memory).
 declare -A DEB=()

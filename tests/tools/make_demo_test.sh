@@ -89,6 +89,12 @@ printf 'bsfx-no-such-package-anywhere\tusr/x.wav\t100\tNothing\tnone\tCC0-1.0\tT
 check "unfetchable package reported" grep -q 'could not fetch bsfx-no-such-package-anywhere' "$T/run3.err"
 check "the other sounds still in" test "$(rows)" = 5
 
+# With no package to be had at all, the catalogue there is stays.
+printf '# nothing\nbsfx-no-such-package-anywhere\tusr/x.wav\t100\tNothing\tnone\tCC0-1.0\tTests\n' >"$T/recipe.tsv"
+"$SRC/scripts/make-demo.sh" "$BIN" 2>"$T/run4.err"
+check "offline run reported" grep -q 'no sound package could be fetched' "$T/run4.err"
+check "offline run keeps the catalogue" test "$(rows)" = 5
+
 if [ $failures != 0 ]; then
   for f in "$T"/run*.err; do
     echo "--- $f"
