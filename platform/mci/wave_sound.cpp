@@ -27,6 +27,26 @@ MCIERROR ReadAll(SNDFILE *file, const SF_INFO &info, WaveSound &out) {
   if (info.frames > 0 && info.frames * info.channels <= kMaxSamples)
     sound.samples.reserve(static_cast<std::size_t>(info.frames * info.channels));
   constexpr sf_count_t kBlock = 4096;
+  const int sub = info.format & SF_FORMAT_SUBMASK;
+  if (sub == SF_FORMAT_PCM_16 || sub == SF_FORMAT_PCM_S8 || sub == SF_FORMAT_PCM_U8) {
+    // Integer samples of 16 bits or fewer read as shorts exactly, straight
+    // into place (only float files must not be read this way).
+    for (;;) {
+      std::size_t at = sound.samples.size();
+      if (static_cast<std::int64_t>(at) + kBlock * info.channels > kMaxSamples + kBlock * 32)
+        return MCIERR_OUT_OF_MEMORY;
+      sound.samples.resize(at + static_cast<std::size_t>(kBlock * info.channels));
+      sf_count_t got = sf_readf_short(file, sound.samples.data() + at, kBlock);
+      sound.samples.resize(at +
+                           static_cast<std::size_t>(std::max<sf_count_t>(got, 0) * info.channels));
+      if (got <= 0) break;
+      sound.frames += got;
+    }
+    if (static_cast<std::int64_t>(sound.samples.size()) > kMaxSamples) return MCIERR_OUT_OF_MEMORY;
+    if (sound.frames == 0 && info.frames > 0) return MCIERR_INVALID_FILE;
+    out = std::move(sound);
+    return 0;
+  }
   std::vector<float> block(static_cast<std::size_t>(kBlock * info.channels));
   for (;;) {
     sf_count_t got = sf_readf_float(file, block.data(), kBlock);
