@@ -104,6 +104,8 @@ TDataSet::~TDataSet() {
   }
   delete field_defs_;
   field_defs_ = nullptr;
+  // The engine must not call back into a dataset that is gone.
+  if (yield_registered_) EngineRegisterCallback(0, ENG_CB_SERVERYIELD, 0, 0, nullptr, nullptr);
   DestroyComponents();
 }
 
@@ -123,13 +125,6 @@ void TDataSet::Loaded() {
         throw;
     }
   }
-}
-
-void TDataSet::Notification(TComponent *component, TOperation operation) {
-  TComponent::Notification(component, operation);
-  if (operation == opRemove)
-    for (TField *f : fields_)
-      if (f->lookup_dataset_ == component) f->lookup_dataset_ = nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -570,6 +565,9 @@ void TDataSet::SetFieldData(TField *field, const void *buffer) {
     rec = calc_buffer_;
     break;
   case dsFilter:
+    // The engine hands OnFilterRecord its own candidate record, read-only;
+    // only the key search's work record may be written.
+    if (!filter_buffer_full_) DatabaseError(msg::kNotEditing);
     rec = const_cast<uint8_t *>(filter_buffer_);
     break;
   case dsSetKey:
@@ -586,8 +584,6 @@ void TDataSet::SetFieldData(TField *field, const void *buffer) {
   if (!rec) DatabaseError(msg::kNotEditing);
 
   if (field->FieldKind() != fkData) {
-    // The engine's filter candidate has no calculated area to write into.
-    if (state_ == dsFilter && !filter_buffer_full_) DatabaseError(msg::kNotEditing);
     uint8_t *slot = rec + record_size_ + field->Offset();
     size_t size = static_cast<size_t>(field->DataSize());
     slot[0] = buffer ? 1 : 0;

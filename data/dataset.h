@@ -215,7 +215,6 @@ public:
 
 protected:
   void Loaded() override;
-  void Notification(TComponent *component, TOperation operation) override;
 
   // --- virtual operations ---------------------------------------------------
   virtual void CloseCursor();

@@ -108,6 +108,11 @@ void TField::SetLookupDataSet(TDataSet *dataset) {
   if (dataset) dataset->FreeNotification(this);
 }
 
+void TField::Notification(TComponent *component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == opRemove && component == lookup_dataset_) lookup_dataset_ = nullptr;
+}
+
 void TField::PropertyChanged(bool layout) {
   if (dataset_ && dataset_->Active())
     dataset_->DataEvent(layout ? deLayoutChange : deDataSetChange, 0);

@@ -163,6 +163,7 @@ protected:
   // Blob fields take the type as their blob type.
   virtual void SetFieldType(TFieldType type) { (void)type; }
 
+  void Notification(TComponent *component, TOperation operation) override;
   void SetDataType(TFieldType type) { data_type_ = type; }
   // Sets the class's default Size without the open-dataset and size checks.
   void InitSize(int size) { size_ = size; }

@@ -443,6 +443,9 @@ TEST_F(DataSetTest, RecordFilterAndFilteredSwitch) {
     ++judged;
     EXPECT_EQ(d->State(), dsFilter);
     accept = d->FieldByName("CATEGORY")->AsInteger() == 200;
+    // The candidate is the engine's, read-only.
+    EXPECT_EQ(ErrorOf([&] { d->FieldByName("KEYWORDS")->SetAsString("x"); }),
+              "Dataset not in edit or insert mode");
     EXPECT_EQ(ErrorOf([&] {
                 TBlobStream blob(static_cast<TBlobField *>(d->FieldByName("WAV")), bmRead);
               }),
@@ -523,6 +526,146 @@ TEST_F(DataSetTest, LocateAndLookup) {
   EXPECT_EQ(byk.FieldByName("TITLE")->AsString(), "Sound 05");
   EXPECT_TRUE(byk.Locate("KEYWORDS", TVariant("KEYWORD1"), loCaseInsensitive | loPartialKey));
   EXPECT_EQ(byk.FieldByName("TITLE")->AsString(), "Sound 01");
+}
+
+TEST_F(DataSetTest, FilterTextsAndLocateWithoutAnIndex) {
+  TTestDataSet ds(db, "sounds.db");
+  TDataSource src;
+  src.SetDataSet(&ds);
+  RecordingLink link("l");
+  link.SetDataSource(&src);
+  ds.Open();
+  auto count = [&] {
+    int n = 0;
+    for (ds.First(); !ds.Eof(); ds.Next())
+      ++n;
+    return n;
+  };
+  // Stored while unfiltered: no move, every row still there.
+  ds.Next();
+  ds.SetFilter("CATEGORY=100");
+  EXPECT_NE(ds.ExprFilter(), 0u);
+  EXPECT_EQ(ds.FieldByName("TITLE")->AsString(), "Sound 02");
+  EXPECT_EQ(count(), 10);
+  ds.SetFiltered(true);
+  EXPECT_EQ(ds.FieldByName("TITLE")->AsString(), "Sound 01");
+  EXPECT_EQ(count(), 5);
+  // A new text while filtered takes effect at once; the same text again
+  // still goes to the first row.
+  ds.SetFilter("CATEGORY=200 AND TITLE>'Sound 05'");
+  EXPECT_EQ(count(), 3);
+  ds.Last();
+  link.Log().clear();
+  ds.SetFilter("CATEGORY=200 AND TITLE>'Sound 05'");
+  EXPECT_EQ(ds.FieldByName("TITLE")->AsString(), "Sound 06");
+  EXPECT_EQ(link.Log().back(), "l:changed");
+  // A faulty text raises and leaves the filter in force.
+  EXPECT_EQ(ErrorOf([&] { ds.SetFilter("CATEGORY="); }), "Expression expected but nothing found");
+  EXPECT_EQ(ds.Filter(), "CATEGORY=200 AND TITLE>'Sound 05'");
+  EXPECT_EQ(count(), 3);
+  // Partial and case-insensitive matches through the options.
+  ds.SetFilter("KEYWORDS='KEYWORD1*'");
+  EXPECT_EQ(count(), 0);
+  ds.SetFilterOptions(foCaseInsensitive);
+  EXPECT_EQ(count(), 2); // keyword1 and keyword10
+  // An empty text with Filtered shows every row.
+  ds.SetFilter("");
+  EXPECT_EQ(ds.ExprFilter(), 0u);
+  EXPECT_EQ(count(), 10);
+  ds.SetFiltered(false);
+  // Set while closed: made at open.
+  ds.Close();
+  ds.SetFilter("CATEGORY=100");
+  ds.SetFiltered(true);
+  ds.Open();
+  EXPECT_EQ(count(), 5);
+  ds.SetFiltered(false);
+  EXPECT_EQ(count(), 10);
+
+  // No index starts with these fields: the search goes through a
+  // temporary filter and leaves the dataset's own filters alone.
+  EXPECT_TRUE(ds.Locate("CATEGORY;KEYWORDS", TVariant(std::vector<TVariant>{200, "keyword8"}), 0));
+  EXPECT_EQ(ds.FieldByName("TITLE")->AsString(), "Sound 08");
+  EXPECT_FALSE(ds.Locate("CATEGORY;KEYWORDS", TVariant(std::vector<TVariant>{100, "keyword8"}), 0));
+  EXPECT_EQ(ds.FieldByName("TITLE")->AsString(), "Sound 08");
+  // The KEYWORDS index ignores case: a case-sensitive search must not use it.
+  TTestDataSet byk(db, "sounds.db", "KEYWORDS");
+  byk.Open();
+  EXPECT_FALSE(byk.Locate("KEYWORDS", TVariant("KEYWORD3"), 0));
+  EXPECT_TRUE(byk.Locate("KEYWORDS", TVariant("keyword3"), 0));
+  EXPECT_EQ(byk.FieldByName("TITLE")->AsString(), "Sound 03");
+  EXPECT_TRUE(ds.Locate("KEYWORDS", TVariant("KEYWORD1"), loCaseInsensitive | loPartialKey));
+  EXPECT_EQ(ds.FieldByName("TITLE")->AsString(), "Sound 01");
+  EXPECT_EQ(
+      ds.Lookup("CATEGORY;KEYWORDS", TVariant(std::vector<TVariant>{100, "keyword9"}), "TITLE")
+          .AsString(),
+      "Sound 09");
+  EXPECT_EQ(count(), 10);
+}
+
+TEST_F(DataSetTest, LookupFieldsAndKeyBuffers) {
+  db.CreateTable("cats.db", {{"CODE", ENG_FLD_INT16}, {"NAME", ENG_FLD_ZSTRING, 0, 20}},
+                 {{"", {1}, true, true}});
+  {
+    TTestDataSet cats(db, "cats.db");
+    cats.Open();
+    for (auto [code, name] : {std::pair{100, "Animals"}, std::pair{200, "Cartoons"}}) {
+      cats.Append();
+      cats.FieldByName("CODE")->SetAsInteger(code);
+      cats.FieldByName("NAME")->SetAsString(name);
+      cats.Post();
+    }
+  }
+  TTestDataSet cats(db, "cats.db");
+  TTestDataSet ds(db, "sounds.db");
+  auto *title = new TStringField(&ds);
+  title->SetFieldName("TITLE");
+  title->SetSize(24);
+  title->SetDataSet(&ds);
+  auto *cat = new TSmallintField(&ds);
+  cat->SetFieldName("CATEGORY");
+  cat->SetDataSet(&ds);
+  auto *name = new TStringField(&ds);
+  name->SetFieldName("CATNAME");
+  name->SetLookup(true);
+  name->SetLookupDataSet(&cats);
+  name->SetKeyFields("CATEGORY");
+  EXPECT_EQ(ErrorOf([&] {
+              name->SetDataSet(&ds);
+              ds.Open();
+            }),
+            "Lookup information for field 'CATNAME' is incomplete");
+  name->SetLookupKeyFields("CODE");
+  name->SetLookupResultField("NAME");
+  ds.Open(); // opens the lookup dataset too
+  EXPECT_TRUE(cats.Active());
+  EXPECT_EQ(name->AsString(), "Animals");
+  ds.Next();
+  EXPECT_EQ(name->AsString(), "Cartoons");
+  EXPECT_EQ(ErrorOf([&] { name->SetFieldName("X"); }),
+            "Cannot perform this operation on an open dataset");
+
+  // Key editing: index fields only, Cancel restores, Post keeps.
+  uint8_t *key = ds.SetKeyBuffer(kiLookup, true);
+  EXPECT_EQ(ds.State(), dsSetKey);
+  EXPECT_TRUE(title->IsNull());
+  EXPECT_TRUE(name->IsNull()); // calculated and lookup fields have no value here
+  EXPECT_EQ(ErrorOf([&] { cat->SetAsInteger(1); }),
+            "Field 'CATEGORY' is not indexed and cannot be modified");
+  title->SetAsString("Sound 05");
+  ds.Cancel();
+  EXPECT_EQ(ds.State(), dsBrowse);
+  EXPECT_EQ(key[0], 0);
+  ds.SetKeyBuffer(kiLookup, false);
+  EXPECT_TRUE(title->IsNull()); // the cancelled value is gone
+  title->SetAsString("Sound 05");
+  ds.Post();
+  EXPECT_EQ(key[0], 1);
+  ds.SetKeyBuffer(kiLookup, false);
+  EXPECT_EQ(title->AsString(), "Sound 05");
+  ds.CheckBrowseMode(); // ends key editing, keeping the key
+  EXPECT_EQ(key[0], 1);
+  EXPECT_EQ(ds.State(), dsBrowse);
 }
 
 TEST_F(DataSetTest, CalculatedFields) {
