@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "base/exception.h"
 #include "base/format.h"
@@ -247,4 +248,141 @@ TDateTimeValue StrToDateTime(std::string_view s) {
   if (!TryStrToDateTime(s, v))
     throw EConvertError(Format("'%s' is not a valid date and time", {s}));
   return v;
+}
+
+std::string FormatFloat(std::string_view picture, double value) {
+  if (picture.empty()) return FloatToStr(value);
+  // Work out the digits the picture asks for.
+  int int_zeros = 0, frac_zeros = 0, frac_hashes = 0;
+  bool thousands = false, in_frac = false, in_quote = false;
+  for (char c : picture) {
+    if (c == '\'' || c == '"') in_quote = !in_quote;
+    if (in_quote) continue;
+    if (c == '.')
+      in_frac = true;
+    else if (c == ',')
+      thousands = true;
+    else if (c == '0')
+      (in_frac ? frac_zeros : int_zeros)++;
+    else if (c == '#' && in_frac)
+      frac_hashes++;
+  }
+  int decimals = frac_zeros + frac_hashes;
+  char buf[400];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, std::fabs(value));
+  std::string digits(buf);
+  std::string int_part = digits.substr(0, digits.find('.'));
+  std::string frac_part =
+      digits.find('.') == std::string::npos ? "" : digits.substr(digits.find('.') + 1);
+  while (static_cast<int>(frac_part.size()) > frac_zeros && !frac_part.empty() &&
+         frac_part.back() == '0')
+    frac_part.pop_back();
+  if (int_part == "0" && int_zeros == 0) int_part.clear();
+  while (static_cast<int>(int_part.size()) < int_zeros)
+    int_part.insert(0, "0");
+  if (thousands)
+    for (int i = static_cast<int>(int_part.size()) - 3; i > 0; i -= 3)
+      int_part.insert(static_cast<size_t>(i), ",");
+  bool negative = value < 0 && (int_part.find_first_not_of("0,") != std::string::npos ||
+                                frac_part.find_first_not_of('0') != std::string::npos);
+  // Rebuild: literals before the first digit placeholder, the number, then
+  // literals after the last one.
+  std::string prefix, suffix;
+  size_t first = picture.find_first_of("0#.,"), last = picture.find_last_of("0#.,");
+  auto literal = [](std::string_view part) {
+    std::string out;
+    bool q = false;
+    for (char c : part) {
+      if (c == '\'' || c == '"') {
+        q = !q;
+        continue;
+      }
+      out += c;
+    }
+    return out;
+  };
+  if (first != std::string_view::npos) {
+    prefix = literal(picture.substr(0, first));
+    suffix = literal(picture.substr(last + 1));
+  }
+  std::string number = int_part;
+  if (!frac_part.empty()) number += "." + frac_part;
+  if (number.empty()) number = "0";
+  return (negative ? "-" : "") + prefix + number + suffix;
+}
+
+std::string FormatDateTime(std::string_view picture, TDateTimeValue dt) {
+  if (picture.empty()) return DateTimeToStr(dt);
+  int y, mo, d, h, mi, s, ms;
+  DecodeDate(dt, y, mo, d);
+  DecodeTime(dt, h, mi, s, ms);
+  std::string out;
+  auto two = [](int v) {
+    char b[8];
+    std::snprintf(b, sizeof b, "%02d", v);
+    return std::string(b);
+  };
+  auto starts = [&](size_t i, const char *tok) {
+    size_t n = std::char_traits<char>::length(tok);
+    if (i + n > picture.size()) return false;
+    for (size_t k = 0; k < n; ++k)
+      if ((picture[i + k] | 0x20) != tok[k]) return false;
+    return true;
+  };
+  for (size_t i = 0; i < picture.size();) {
+    char c = picture[i];
+    if (c == '\'' || c == '"') {
+      size_t end = picture.find(c, i + 1);
+      if (end == std::string_view::npos) end = picture.size();
+      out.append(picture.substr(i + 1, end - i - 1));
+      i = end + 1;
+    } else if (starts(i, "yyyy")) {
+      char b[8];
+      std::snprintf(b, sizeof b, "%04d", y);
+      out += b;
+      i += 4;
+    } else if (starts(i, "yy")) {
+      out += two(y % 100);
+      i += 2;
+    } else if (starts(i, "mm")) {
+      out += two(mo);
+      i += 2;
+    } else if (starts(i, "m")) {
+      out += std::to_string(mo);
+      i += 1;
+    } else if (starts(i, "dd")) {
+      out += two(d);
+      i += 2;
+    } else if (starts(i, "d")) {
+      out += std::to_string(d);
+      i += 1;
+    } else if (starts(i, "hh")) {
+      out += two(h);
+      i += 2;
+    } else if (starts(i, "h")) {
+      out += std::to_string(h);
+      i += 1;
+    } else if (starts(i, "nn")) {
+      out += two(mi);
+      i += 2;
+    } else if (starts(i, "n")) {
+      out += std::to_string(mi);
+      i += 1;
+    } else if (starts(i, "ss")) {
+      out += two(s);
+      i += 2;
+    } else if (starts(i, "s")) {
+      out += std::to_string(s);
+      i += 1;
+    } else if (starts(i, "zzz")) {
+      char b[8];
+      std::snprintf(b, sizeof b, "%03d", ms);
+      out += b;
+      i += 3;
+    } else {
+      out += c;
+      ++i;
+    }
+  }
+  return out;
 }

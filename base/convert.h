@@ -40,3 +40,13 @@ TDateTimeValue StrToDateTime(std::string_view s);
 bool TryStrToDate(std::string_view s, TDateTimeValue &value);
 bool TryStrToTime(std::string_view s, TDateTimeValue &value);
 bool TryStrToDateTime(std::string_view s, TDateTimeValue &value);
+
+// Formats a number by a picture: "0" a digit always shown, "#" a digit
+// shown when significant, "." the decimal point, "," thousands separators,
+// text in quotes and any other character literally. An empty picture gives
+// FloatToStr.
+std::string FormatFloat(std::string_view picture, double value);
+// Formats a date and time by a picture of "yyyy", "yy", "mm", "m", "dd",
+// "d", "hh", "h", "nn", "n", "ss", "s", "zzz", quoted text and literal
+// characters. An empty picture gives DateTimeToStr.
+std::string FormatDateTime(std::string_view picture, TDateTimeValue dt);

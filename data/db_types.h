@@ -58,7 +58,9 @@ enum TFieldType : uint8_t {
 
 // The English name of a field type ("String", "Smallint", ...).
 const char *FieldTypeName(TFieldType type);
-inline bool IsBlobType(TFieldType t) { return t >= ftBlob && t <= ftTypedBinary; }
+inline bool IsBlobType(TFieldType t) {
+  return t >= ftBlob && t <= ftTypedBinary;
+}
 
 enum TFieldKind : uint8_t { fkData = 0, fkCalculated = 1, fkLookup = 2 };
 
