@@ -393,3 +393,22 @@ TEST_F(SfxcatTest, GenerateSpreadsRowsOverTheCategories) {
 }
 
 } // namespace
+
+namespace {
+
+// With the engine library in none of the places searched (a copy of sfxcat
+// alone in a folder, no DBENG_DLLPATH), sfxcat says what the program says.
+TEST(SfxcatWithoutEngine, SaysTheEngineCouldNotBeInitialised) {
+  fixtures::TempDir dir;
+  std::string lonely = dir / "sfxcat";
+  std::filesystem::copy_file(fixtures::BinDir() + "/sfxcat", lonely);
+  fixtures::RunResult r =
+      fixtures::RunProgram(lonely, {"info", "--dir", dir.Path()}, {"DBENG_DLLPATH="});
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("An error occurred while attempting to initialize the database engine "
+                       "(error $2108)."),
+            std::string::npos)
+      << r.err;
+}
+
+} // namespace

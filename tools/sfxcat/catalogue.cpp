@@ -1,5 +1,8 @@
 #include "tools/sfxcat/catalogue.h"
 
+#include "base/format.h"
+#include "data/db_engine_error.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -112,8 +115,10 @@ EngineRun::EngineRun() {
   CopyText(env.language, "0009");
   CopyText(env.clientName, "sfxcat");
   DBResult r = EngineInit(&env);
+  // The same words the program's sessions use when the engine cannot start,
+  // ended with a full stop as the program's message box shows them.
   if (r != DBENG_OK && r != DBENG_ERR_ALREADYINIT)
-    throw EEngineError(r, "cannot start the table engine: " + EngineErrorText(r));
+    throw EEngineError(r, Format(msg::kInitError, {static_cast<int>(r)}) + ".");
 }
 
 EngineRun::~EngineRun() {
