@@ -20,6 +20,9 @@ namespace {
 // write-ahead log's checkpoints of other processes.
 class IdleReaper {
 public:
+  // A program may end without ending the engine; the thread must not be
+  // left running (a joinable thread at exit aborts the process).
+  ~IdleReaper() { Stop(); }
   void Start() {
     stop_ = false;
     thread_ = std::thread([this] { Run(); });

@@ -162,4 +162,18 @@ TEST(EngineLoader, AFolderEndingInASlashGetsNoSecondOne) {
   });
 }
 
+// The real engine: a program that starts it and ends without ending it
+// (a crash handler, an early exit) still exits normally.
+TEST(EngineLoader, ProgramMayExitWithoutEndingTheEngine) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        UsePath(std::string(BSFX_BINARY_DIR) + "/bin");
+        EngEnv env = Environment();
+        if (EngineInit(&env) != DBENG_OK) _exit(3);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 } // namespace
