@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "base/alignment.h"
+
 enum TDataSetState : uint8_t {
   dsInactive = 0,
   dsBrowse = 1,
@@ -74,7 +76,6 @@ using TLocateOptions = uint8_t;
 
 enum TUpdateMode : uint8_t { upWhereAll, upWhereChanged, upWhereKeyOnly };
 
-enum TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
 
 // What an error event asks for: let the error travel on, turn it into a
 // silent abort, or run the failed step again.

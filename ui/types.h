@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "base/alignment.h"
 #include "base/app_hooks.h"
 #include "base/component.h"
 #include "base/hooks.h"
@@ -167,7 +168,6 @@ enum TCloseAction { caNone, caHide, caFree, caMinimize };
 using TCloseEvent = std::function<void(TObject *Sender, TCloseAction &Action)>;
 using TCloseQueryEvent = std::function<void(TObject *Sender, bool &CanClose)>;
 
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 // Modal results.
 using TModalResult = int;
