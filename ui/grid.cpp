@@ -394,32 +394,40 @@ void TCustomGrid::UpdateScrollRange() {
     bool need_h =
         (scroll_bars_ == ssHorizontal || scroll_bars_ == ssBoth) && MaxLeftCol() > fixed_cols_;
     hbar_->setVisible(need_h);
-    bool need_v =
-        (scroll_bars_ == ssVertical || scroll_bars_ == ssBoth) && MaxTopRow() > fixed_rows_;
-    vbar_->setVisible(need_v);
+    vbar_->setVisible(VertBarNeeded());
   }
   hbar_->setRange(fixed_cols_, MaxLeftCol());
   hbar_->setPageStep(std::max(1, VisibleColCount()));
   hbar_->setValue(LeftCol());
-  vbar_->setRange(fixed_rows_, MaxTopRow());
-  vbar_->setPageStep(std::max(1, VisibleRowCount()));
-  vbar_->setValue(TopRow());
+  SyncVertBar();
   setting_bars_ = false;
   PlaceScrollBars();
 }
 
+bool TCustomGrid::VertBarNeeded() const {
+  return (scroll_bars_ == ssVertical || scroll_bars_ == ssBoth) && MaxTopRow() > fixed_rows_;
+}
+
+void TCustomGrid::SyncVertBar() {
+  vbar_->setRange(fixed_rows_, MaxTopRow());
+  vbar_->setPageStep(std::max(1, VisibleRowCount()));
+  vbar_->setValue(TopRow());
+}
+
 void TCustomGrid::SetVertScrollRange(int min, int max, int page) {
+  bool was = setting_bars_;
   setting_bars_ = true;
   vbar_->setRange(min, max);
   vbar_->setPageStep(page);
-  setting_bars_ = false;
+  setting_bars_ = was;
 }
 
 void TCustomGrid::SetVertScrollPos(int pos) {
+  bool was = setting_bars_;
   setting_bars_ = true;
   vbar_->setValue(pos);
   vbar_->setSliderPosition(pos);
-  setting_bars_ = false;
+  setting_bars_ = was;
 }
 
 void TCustomGrid::PlaceScrollBars() {

@@ -189,6 +189,10 @@ protected:
   virtual void ScrollCommand(bool vertical, TScrollCode code, int pos);
   // Sets the scroll bars' ranges and positions from the grid.
   virtual void UpdateScrollRange();
+  // Whether the vertical scroll bar shows, and its range and position; a
+  // grid whose vertical bar means something else overrides both.
+  virtual bool VertBarNeeded() const;
+  virtual void SyncVertBar();
   // The cell text is changing from the editor.
   virtual void UpdateEditorText();
   // Moves the current cell; `show` scrolls it into view.
