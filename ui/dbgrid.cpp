@@ -761,6 +761,10 @@ void TCustomDBGrid::DoExit() {
   // Leaving the grid writes what the editor holds, as leaving a field
   // would.
   if (link_.Active() && link_.Modified()) Guarded([&] { link_.UpdateRecord(); });
+  // An untouched new record is not left behind.
+  TDataSet *ds = DataSet();
+  if (ds && (db_options_ & dgCancelOnExit) && ds->State() == dsInsert && !ds->Modified())
+    Guarded([&] { ds->Cancel(); });
   TCustomGrid::DoExit();
 }
 
