@@ -37,6 +37,7 @@ TForm1::TForm1(TComponent *owner) : TForm(owner) {
   CreateBevel();
   CreateLabels();
   CreatePlayerBar();
+  CreateGrid();
   CreateCategoryButtons();
   CreateMainMenu();
 
@@ -77,6 +78,30 @@ void TForm1::CreatePlayerBar() {
   PDBMediaPlayer1->SetDesignBounds(16, 336, 85, 30);
   PDBMediaPlayer1->SetHelpContext(1200);
   PDBMediaPlayer1->SetTabOrder(1);
+}
+
+void TForm1::CreateGrid() {
+  wwDataSource1 = new TDataSource(this);
+  wwDataSource1->SetName("wwDataSource1");
+
+  DBGrid1 = new TDBGrid(this);
+  DBGrid1->SetName("DBGrid1");
+  DBGrid1->SetParent(this);
+  DBGrid1->SetDesignBounds(16, 16, 409, 313);
+  DBGrid1->SetHelpContext(1300);
+  DBGrid1->SetTabOrder(2);
+  DBGrid1->TitleFont().Assign(&Font());
+  // Two columns of the window's own: they keep their widths whatever the
+  // fields' display widths.
+  DBGrid1->Columns()->BeginUpdate();
+  TColumn *title = DBGrid1->Columns()->Add();
+  title->SetFieldName("TITLE");
+  title->SetWidth(ScaleDesign(110));
+  TColumn *keywords = DBGrid1->Columns()->Add();
+  keywords->SetFieldName("KEYWORDS");
+  keywords->SetWidth(ScaleDesign(375));
+  DBGrid1->Columns()->EndUpdate();
+  DBGrid1->SetDataSource(wwDataSource1);
 }
 
 void TForm1::CreateCategoryButtons() {

@@ -5,8 +5,10 @@
 
 #include <string>
 
+#include "data/datasource.h"
 #include "media/media_player.h"
 #include "ui/buttons.h"
+#include "ui/dbgrid.h"
 #include "ui/dialogs.h"
 #include "ui/extctrls.h"
 #include "ui/forms.h"
@@ -22,6 +24,7 @@ public:
   TLabel *Label1;
   TLabel *Label2;
   TPDBMediaPlayer *PDBMediaPlayer1;
+  TDBGrid *DBGrid1;
   TBitBtn *BitBtn1;
   TBitBtn *BitBtn2;
   TBitBtn *BitBtn3;
@@ -32,6 +35,10 @@ public:
   TBitBtn *BitBtn8;
   TBitBtn *BitBtn9;
   TBitBtn *BitBtn10;
+
+  // The data source of the grid, the player bar's viewer and the dialogs;
+  // its dataset is the browsed table.
+  TDataSource *wwDataSource1;
 
   TMainMenu *MainMenu1;
   TMenuItem *File1;
@@ -78,6 +85,7 @@ private:
   void CreateBevel();
   void CreateLabels();
   void CreatePlayerBar();
+  void CreateGrid();
   void CreateCategoryButtons();
   void CreateMainMenu();
   TMenuItem *AddMenuItem(TMenuItem *parent, const char *name, const char *caption, int help_context,
