@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QScrollBar>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
