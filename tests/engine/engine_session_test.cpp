@@ -221,9 +221,11 @@ TEST_F(Sessions, ReadOnlyFilesAndExclusiveUse) {
   // Another process holding the table keeps this one from using it alone.
   int ready[2];
   ASSERT_EQ(pipe(ready), 0);
+  // The child only makes async-signal-safe calls.
+  std::string file = dir + "/cat.db";
   pid_t child = fork();
   if (child == 0) {
-    int fd = ::open((dir + "/cat.db").c_str(), O_RDONLY);
+    int fd = ::open(file.c_str(), O_RDONLY);
     flock(fd, LOCK_SH);
     (void)!write(ready[1], "x", 1);
     sleep(2);
