@@ -80,7 +80,9 @@ TEST(Forms, EnterClicksTheDefaultButtonAndEscapeTheCancelButton) {
   auto press = [&](Qt::Key key) {
     return [&form, key](QWidget *) {
       form.Edit->SetFocus();
-      QTest::keyClick(QApplication::focusWidget(), key);
+      // A modal window that is not active yet has no focus widget.
+      QWidget *target = QApplication::focusWidget();
+      QTest::keyClick(target ? target : form.Edit->Widget(), key);
     };
   };
   EXPECT_TRUE(DriveModal([&] { result = form.ShowModal(); }, press(Qt::Key_Return)));
