@@ -2,7 +2,6 @@
 
 #include "app/glyphs.h"
 #include "app/unit4.h"
-#include "data/session.h"
 
 TForm1 *Form1 = nullptr;
 
@@ -37,7 +36,6 @@ TForm1::TForm1(TComponent *owner) : TForm(owner) {
   // the category buttons.
   CreateBevel();
   CreateLabels();
-  CreateTables();
   CreatePlayerBar();
   CreateGrid();
   CreateCategoryButtons();
@@ -52,35 +50,6 @@ void TForm1::CreateBevel() {
   Bevel1->SetParent(this);
   Bevel1->SetDesignBounds(8, 8, 569, 377);
   Bevel1->SetShape(bsFrame);
-}
-
-void TForm1::CreateTables() {
-  auto table = [this](const char *name) {
-    auto *t = new TTable(this);
-    t->SetName(name);
-    t->SetDatabaseName("sound");
-    t->SetTableName("bonussfx.db");
-    t->SetReadOnly(true);
-    return t;
-  };
-  wwTable1 = table("wwTable1");
-  wwTable2 = table("wwTable2");
-
-  auto field = [this](TField *f, const char *name, const char *field_name, int size) {
-    f->SetName(name);
-    f->SetFieldName(field_name);
-    if (size != 0) f->SetSize(size);
-    f->SetDataSet(wwTable1);
-  };
-  wwTable1CATEGORY = new TSmallintField(this);
-  field(wwTable1CATEGORY, "wwTable1CATEGORY", "CATEGORY", 0);
-  wwTable1TITLE = new TStringField(this);
-  field(wwTable1TITLE, "wwTable1TITLE", "TITLE", 24);
-  wwTable1KEYWORDS = new TStringField(this);
-  field(wwTable1KEYWORDS, "wwTable1KEYWORDS", "KEYWORDS", 240);
-  wwTable1WAV = new TBlobField(this);
-  wwTable1WAV->SetBlobType(ftBlob);
-  field(wwTable1WAV, "wwTable1WAV", "WAV", 240);
 }
 
 void TForm1::CreateLabels() {
@@ -204,11 +173,8 @@ void TForm1::CreateMainMenu() {
 
 void TForm1::FormCreate(TObject *Sender) {
   (void)Sender;
-  // A failure in any step (no engine, no alias, no table, a refused
-  // password) leaves the rest undone; the window still opens.
-  Session->AddPassword("walrus");
-  wwTable1->Open();
-  wwTable2->Open();
+  // The session's password and the opening of the two tables come first,
+  // as the tables arrive; a failure there skips the label below.
   Label2->SetCaption(kAllLabel);
 }
 

@@ -6,8 +6,6 @@
 #include <string>
 
 #include "data/datasource.h"
-#include "data/field.h"
-#include "data/table.h"
 #include "media/media_player.h"
 #include "ui/buttons.h"
 #include "ui/dbgrid.h"
@@ -41,14 +39,6 @@ public:
   // The data source of the grid, the player bar's viewer and the dialogs;
   // its dataset is the browsed table.
   TDataSource *wwDataSource1;
-  // The browsed catalogue table with its four persistent fields, and the
-  // lookup dialog's shadow table on the same file.
-  TTable *wwTable1;
-  TSmallintField *wwTable1CATEGORY;
-  TStringField *wwTable1TITLE;
-  TStringField *wwTable1KEYWORDS;
-  TBlobField *wwTable1WAV;
-  TTable *wwTable2;
 
   TMainMenu *MainMenu1;
   TMenuItem *File1;
@@ -93,7 +83,6 @@ public:
 
 private:
   void CreateBevel();
-  void CreateTables();
   void CreateLabels();
   void CreatePlayerBar();
   void CreateGrid();

@@ -16,37 +16,8 @@
 #include "base/exception.h"
 #include "platform/help/winhelp.h"
 #include "support/modal.h"
-#include "tests/data/table_fixture.h"
 
 namespace {
-
-// The catalogue the window opens: a small table protected by "walrus" in a
-// temporary folder, reached through the alias "sound" of an engine
-// configuration made for this test binary.
-class CatalogueEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override {
-    folder_ = std::make_unique<TempFolder>();
-    const std::string config = folder_->Path() + "/dbeng.cfg";
-    FILE *f = std::fopen(config.c_str(), "w");
-    ASSERT_NE(f, nullptr);
-    std::fprintf(f, "[\\DATABASES\\sound\\DB INFO]\nTYPE=STANDARD\nPATH=%s\n",
-                 folder_->Path().c_str());
-    std::fclose(f);
-    setenv("DBENG_CONFIG", config.c_str(), 1);
-    MakeCatalogueIn(folder_->Path(), "bonussfx.db", SampleRows(), "walrus");
-    Session->RemoveAllPasswords();
-  }
-  void TearDown() override {
-    DoneSessions();
-    folder_.reset();
-  }
-
-private:
-  std::unique_ptr<TempFolder> folder_;
-};
-::testing::Environment *const kCatalogue =
-    ::testing::AddGlobalTestEnvironment(new CatalogueEnvironment);
 
 struct THelpSpy {
   std::vector<std::pair<unsigned, uintptr_t>> asked;
@@ -101,55 +72,6 @@ TEST_F(Form1Test, ComponentsStandAtTheirBoundsWithCaptionsAndHelpContexts) {
   EXPECT_EQ(form->BitBtn9->HelpContext(), 1100);
   EXPECT_TRUE(form->BitBtn9->Glyph().Empty());
   EXPECT_EQ(form->Label2->Caption(), "ALL Sound Effects") << "set by FormCreate";
-}
-
-TEST_F(Form1Test, FormCreateOpensBothTablesOfTheCatalogue) {
-  ASSERT_TRUE(form->wwTable1->Active());
-  ASSERT_TRUE(form->wwTable2->Active());
-  EXPECT_TRUE(form->wwTable1->ReadOnly());
-  EXPECT_FALSE(form->wwTable1->CanModify());
-  // wwTable1 shows its four declared fields, wwTable2 fields of its own.
-  ASSERT_EQ(form->wwTable1->FieldCount(), 4);
-  EXPECT_EQ(form->wwTable1->Fields(0), form->wwTable1CATEGORY);
-  EXPECT_EQ(form->wwTable1->Fields(1), form->wwTable1TITLE);
-  EXPECT_EQ(form->wwTable1->Fields(2), form->wwTable1KEYWORDS);
-  EXPECT_EQ(form->wwTable1->Fields(3), form->wwTable1WAV);
-  EXPECT_EQ(form->wwTable1TITLE->Size(), 24);
-  EXPECT_EQ(form->wwTable1WAV->BlobType(), ftBlob);
-  EXPECT_EQ(form->wwTable2->FieldCount(), 4);
-  EXPECT_NE(form->wwTable2->FieldByName("TITLE"), form->wwTable1TITLE);
-  // Primary-key order, unfiltered: every row.
-  EXPECT_EQ(form->wwTable1TITLE->AsString(), "Anvil");
-  EXPECT_EQ(form->wwTable1CATEGORY->AsInteger(), 500);
-  EXPECT_FALSE(form->wwTable1->Filtered());
-  // Both tables share one connection to the alias.
-  EXPECT_EQ(form->wwTable1->Database(), form->wwTable2->Database());
-  EXPECT_EQ(form->wwTable1->Database()->RefCount(), 2);
-}
-
-TEST(Startup, ATableThatCannotOpenIsShownAndTheRestOfFormCreateSkipped) {
-  Application->SetTitle("Brenx Bonus Sound Effects");
-  TForm1 *form = new TForm1(Application);
-  form->wwTable1->SetTableName("missing.db");
-  TBoxSeen seen;
-  EXPECT_TRUE(DriveModal([&] { form->DoCreate(); }, ReadAndClose(seen)));
-  EXPECT_EQ(seen.caption, "Brenx Bonus Sound Effects");
-  EXPECT_NE(seen.text.find("missing.db"), std::string::npos) << seen.text;
-  EXPECT_EQ(seen.text.back(), '.');
-  EXPECT_FALSE(form->wwTable1->Active());
-  EXPECT_FALSE(form->wwTable2->Active()) << "the steps after the failure are skipped";
-  EXPECT_EQ(form->Label2->Caption(), "Label2");
-  delete form;
-}
-
-TEST(Startup, AFieldThatNoLongerFitsIsShown) {
-  TForm1 *form = new TForm1(Application);
-  form->wwTable1TITLE->SetSize(30);
-  TBoxSeen seen;
-  EXPECT_TRUE(DriveModal([&] { form->DoCreate(); }, ReadAndClose(seen)));
-  EXPECT_EQ(seen.text, "Field 'TITLE' is not of the expected type.");
-  EXPECT_FALSE(form->wwTable1->Active());
-  delete form;
 }
 
 TEST_F(Form1Test, TabOrderFollowsComponentNumbersWithMachinesLast) {
