@@ -3,12 +3,16 @@
 #include <cstdlib>
 
 #include "app/unit1.h"
+#include "data/dialogs/db_dialogs.h"
+#include "data/session.h"
 #include "ui/forms.h"
 
 int main(int argc, char **argv) {
   // 1. Every unit's initialisation: the framework over Qt (fonts, style,
   //    Application, Screen) and the rest by their static initialisers.
   InitFramework(argc, argv);
+  // The dataset layer asks for passwords and logins through its dialogs.
+  InstallDatabaseDialogs();
   // 2-4. The application object, its title and help file.
   Application->Initialize();
   Application->SetTitle("Brenx Bonus Sound Effects");
@@ -21,6 +25,9 @@ int main(int argc, char **argv) {
   //    runs), then the process ends without the static destructors, which
   //    the sound output's library does not always survive.
   DoneFramework();
+  // The engine is ended while its library is whole (the tables closed with
+  // the window above).
+  DoneSessions();
   std::fflush(nullptr);
   std::_Exit(EXIT_SUCCESS);
 }

@@ -2,6 +2,7 @@
 
 #include "app/glyphs.h"
 #include "app/unit4.h"
+#include "data/session.h"
 
 TForm1 *Form1 = nullptr;
 
@@ -36,10 +37,12 @@ TForm1::TForm1(TComponent *owner) : TForm(owner) {
   // the category buttons.
   CreateBevel();
   CreateLabels();
+  CreateTables();
   CreatePlayerBar();
   CreateGrid();
   CreateCategoryButtons();
   CreateMainMenu();
+  CreateSaveDialog();
 
   OnCreate = [this](TObject *sender) { FormCreate(sender); };
 }
@@ -50,6 +53,35 @@ void TForm1::CreateBevel() {
   Bevel1->SetParent(this);
   Bevel1->SetDesignBounds(8, 8, 569, 377);
   Bevel1->SetShape(bsFrame);
+}
+
+void TForm1::CreateTables() {
+  auto table = [this](const char *name) {
+    auto *t = new TTable(this);
+    t->SetName(name);
+    t->SetDatabaseName("sound");
+    t->SetTableName("bonussfx.db");
+    t->SetReadOnly(true);
+    return t;
+  };
+  wwTable1 = table("wwTable1");
+  wwTable2 = table("wwTable2");
+
+  auto field = [this](TField *f, const char *name, const char *field_name, int size) {
+    f->SetName(name);
+    f->SetFieldName(field_name);
+    if (size != 0) f->SetSize(size);
+    f->SetDataSet(wwTable1);
+  };
+  wwTable1CATEGORY = new TSmallintField(this);
+  field(wwTable1CATEGORY, "wwTable1CATEGORY", "CATEGORY", 0);
+  wwTable1TITLE = new TStringField(this);
+  field(wwTable1TITLE, "wwTable1TITLE", "TITLE", 24);
+  wwTable1KEYWORDS = new TStringField(this);
+  field(wwTable1KEYWORDS, "wwTable1KEYWORDS", "KEYWORDS", 240);
+  wwTable1WAV = new TBlobField(this);
+  wwTable1WAV->SetBlobType(ftBlob);
+  field(wwTable1WAV, "wwTable1WAV", "WAV", 240);
 }
 
 void TForm1::CreateLabels() {
@@ -70,6 +102,37 @@ void TForm1::CreateLabels() {
 
 // The player bar: Play, Pause and Stop for the current row's sound.
 void TForm1::CreatePlayerBar() {
+  // The data source is made here, before the viewer and the grid that are
+  // bound to it; its dataset is the browsed table.
+  wwDataSource1 = new TDataSource(this);
+  wwDataSource1->SetName("wwDataSource1");
+  wwDataSource1->SetDataSet(wwTable1);
+
+  // The invisible viewer loads the current row's sound into the player bar
+  // whenever the row changes; nothing plays until the user presses Play.
+  PDBMultiMedia1 = new TPDBMultiMedia(this);
+  PDBMultiMedia1->SetName("PDBMultiMedia1");
+  PDBMultiMedia1->SetVisible(false);
+  PDBMultiMedia1->SetParent(this);
+  PDBMultiMedia1->SetDesignBounds(136, 0, 41, 33);
+  PDBMultiMedia1->SetTabOrder(0);
+  PDBMultiMedia1->SetDataEngine(deEngine);
+  PDBMultiMedia1->SetAutoPlayMultiMedia(false);
+  PDBMultiMedia1->SetAutoRePlayMultiMedia(false);
+  PDBMultiMedia1->SetAutoHideMediaPlayer(false);
+  // A folder name from another system: it does not exist here, so the
+  // temporary sound files go to the user's private temporary folder.
+  PDBMultiMedia1->SetPathForTempFile("C:\\");
+  PDBMultiMedia1->SetTempWAV("$$$.WAV");
+  PDBMultiMedia1->SetTempMID("$$$.MID");
+  PDBMultiMedia1->SetTempRMI("$$$.RMI");
+  PDBMultiMedia1->SetTempAVI("$$$.AVI");
+  PDBMultiMedia1->SetTempMov("$$$.MOV");
+  PDBMultiMedia1->SetImageReadRes(lAutoMatic);
+  PDBMultiMedia1->SetImageDither(true);
+  PDBMultiMedia1->SetJPegSaveQuality(25);
+  PDBMultiMedia1->SetUpdateAs(pfTIF);
+
   PDBMediaPlayer1 = new TPDBMediaPlayer(this);
   PDBMediaPlayer1->SetName("PDBMediaPlayer1");
   PDBMediaPlayer1->SetParent(this);
@@ -78,12 +141,14 @@ void TForm1::CreatePlayerBar() {
   PDBMediaPlayer1->SetDesignBounds(16, 336, 85, 30);
   PDBMediaPlayer1->SetHelpContext(1200);
   PDBMediaPlayer1->SetTabOrder(1);
+  PDBMediaPlayer1->SetDisplay(PDBMultiMedia1);
+
+  PDBMultiMedia1->SetMediaPlayer(PDBMediaPlayer1);
+  PDBMultiMedia1->SetDataField("WAV");
+  PDBMultiMedia1->SetDataSource(wwDataSource1);
 }
 
 void TForm1::CreateGrid() {
-  wwDataSource1 = new TDataSource(this);
-  wwDataSource1->SetName("wwDataSource1");
-
   DBGrid1 = new TDBGrid(this);
   DBGrid1->SetName("DBGrid1");
   DBGrid1->SetParent(this);
@@ -171,17 +236,30 @@ void TForm1::CreateMainMenu() {
   SetMenu(MainMenu1);
 }
 
+void TForm1::CreateSaveDialog() {
+  SaveDialog1 = new TSaveDialog(this);
+  SaveDialog1->SetName("SaveDialog1");
+  SaveDialog1->SetDefaultExt("wav");
+  SaveDialog1->SetFilter("Wav|*.wav|All types|*.*");
+  SaveDialog1->SetFileEditStyle(fsEdit);
+}
+
 void TForm1::FormCreate(TObject *Sender) {
   (void)Sender;
-  // The session's password and the opening of the two tables come first,
-  // as the tables arrive; a failure there skips the label below.
+  // A failure in any step (no engine, no alias, no table, a refused
+  // password) leaves the rest undone; the window still opens.
+  Session->AddPassword("walrus");
+  wwTable1->Open();
+  wwTable2->Open();
   Label2->SetCaption(kAllLabel);
 }
 
 void TForm1::ChooseCategory(int index) {
   const TCategory &c = kCategories[index];
-  // Clearing the custom filter and filtering the table by c.filter come
-  // here, before the label, as the filter parts arrive.
+  // Setting the same text again keeps the engine's filter; switching
+  // filtering on (again) goes to the first row of the category.
+  wwTable1->SetFilter(c.filter);
+  wwTable1->SetFiltered(true);
   Label2->SetCaption(c.label);
 }
 
@@ -214,7 +292,8 @@ void TForm1::BitBtn8Click(TObject *) {
 }
 
 void TForm1::BitBtn9Click(TObject *) {
-  // Clearing the custom filter and switching filtering off come first.
+  // The filter text stays; only filtering is switched off.
+  wwTable1->SetFiltered(false);
   Label2->SetCaption(kAllLabel);
 }
 
@@ -225,12 +304,14 @@ void TForm1::CustomFilter1Click(TObject *) {
 
 void TForm1::Lookup1Click(TObject *) {
   // Filtering off, the label, then the lookup dialog.
+  wwTable1->SetFiltered(false);
   Label2->SetCaption("ALL Soundeffects");
 }
 
 void TForm1::Save1Click(TObject *) {
-  // The save dialog and the export of the current row's sound arrive with
-  // the blob streams.
+  // The current row's sound, byte for byte, whatever the file's extension;
+  // no current row or an empty sound gives an empty file.
+  if (SaveDialog1->Execute()) wwTable1WAV->SaveToFile(SaveDialog1->FileName());
 }
 
 void TForm1::Exit1Click(TObject *) {

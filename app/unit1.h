@@ -6,7 +6,10 @@
 #include <string>
 
 #include "data/datasource.h"
+#include "data/field.h"
+#include "data/table.h"
 #include "media/media_player.h"
+#include "media/pdb_multimedia.h"
 #include "ui/buttons.h"
 #include "ui/dbgrid.h"
 #include "ui/dialogs.h"
@@ -23,6 +26,7 @@ public:
   TBevel *Bevel1;
   TLabel *Label1;
   TLabel *Label2;
+  TPDBMultiMedia *PDBMultiMedia1;
   TPDBMediaPlayer *PDBMediaPlayer1;
   TDBGrid *DBGrid1;
   TBitBtn *BitBtn1;
@@ -39,6 +43,17 @@ public:
   // The data source of the grid, the player bar's viewer and the dialogs;
   // its dataset is the browsed table.
   TDataSource *wwDataSource1;
+  // The browsed catalogue table with its four persistent fields, and the
+  // lookup dialog's shadow table on the same file.
+  TTable *wwTable1;
+  TSmallintField *wwTable1CATEGORY;
+  TStringField *wwTable1TITLE;
+  TStringField *wwTable1KEYWORDS;
+  TBlobField *wwTable1WAV;
+  TTable *wwTable2;
+
+  // File, Save asks where to write the current row's sound.
+  TSaveDialog *SaveDialog1;
 
   TMainMenu *MainMenu1;
   TMenuItem *File1;
@@ -83,11 +98,13 @@ public:
 
 private:
   void CreateBevel();
+  void CreateTables();
   void CreateLabels();
   void CreatePlayerBar();
   void CreateGrid();
   void CreateCategoryButtons();
   void CreateMainMenu();
+  void CreateSaveDialog();
   TMenuItem *AddMenuItem(TMenuItem *parent, const char *name, const char *caption, int help_context,
                          TNotifyEvent handler);
   // The common steps of the category buttons.

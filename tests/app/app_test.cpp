@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <filesystem>
+#include <fstream>
 #include <set>
 
 #include "app/glyphs.h"
@@ -16,6 +19,7 @@
 #include "base/exception.h"
 #include "platform/help/winhelp.h"
 #include "support/modal.h"
+#include "tests/app/catalogue_env.h"
 
 namespace {
 
@@ -72,6 +76,55 @@ TEST_F(Form1Test, ComponentsStandAtTheirBoundsWithCaptionsAndHelpContexts) {
   EXPECT_EQ(form->BitBtn9->HelpContext(), 1100);
   EXPECT_TRUE(form->BitBtn9->Glyph().Empty());
   EXPECT_EQ(form->Label2->Caption(), "ALL Sound Effects") << "set by FormCreate";
+}
+
+TEST_F(Form1Test, FormCreateOpensBothTablesOfTheCatalogue) {
+  ASSERT_TRUE(form->wwTable1->Active());
+  ASSERT_TRUE(form->wwTable2->Active());
+  EXPECT_TRUE(form->wwTable1->ReadOnly());
+  EXPECT_FALSE(form->wwTable1->CanModify());
+  // wwTable1 shows its four declared fields, wwTable2 fields of its own.
+  ASSERT_EQ(form->wwTable1->FieldCount(), 4);
+  EXPECT_EQ(form->wwTable1->Fields(0), form->wwTable1CATEGORY);
+  EXPECT_EQ(form->wwTable1->Fields(1), form->wwTable1TITLE);
+  EXPECT_EQ(form->wwTable1->Fields(2), form->wwTable1KEYWORDS);
+  EXPECT_EQ(form->wwTable1->Fields(3), form->wwTable1WAV);
+  EXPECT_EQ(form->wwTable1TITLE->Size(), 24);
+  EXPECT_EQ(form->wwTable1WAV->BlobType(), ftBlob);
+  EXPECT_EQ(form->wwTable2->FieldCount(), 4);
+  EXPECT_NE(form->wwTable2->FieldByName("TITLE"), form->wwTable1TITLE);
+  // Primary-key order, unfiltered: every row.
+  EXPECT_EQ(form->wwTable1TITLE->AsString(), "Anvil");
+  EXPECT_EQ(form->wwTable1CATEGORY->AsInteger(), 500);
+  EXPECT_FALSE(form->wwTable1->Filtered());
+  // Both tables share one connection to the alias.
+  EXPECT_EQ(form->wwTable1->Database(), form->wwTable2->Database());
+  EXPECT_EQ(form->wwTable1->Database()->RefCount(), 2);
+}
+
+TEST(Startup, ATableThatCannotOpenIsShownAndTheRestOfFormCreateSkipped) {
+  Application->SetTitle("Brenx Bonus Sound Effects");
+  TForm1 *form = new TForm1(Application);
+  form->wwTable1->SetTableName("missing.db");
+  TBoxSeen seen;
+  EXPECT_TRUE(DriveModal([&] { form->DoCreate(); }, ReadAndClose(seen)));
+  EXPECT_EQ(seen.caption, "Brenx Bonus Sound Effects");
+  EXPECT_NE(seen.text.find("missing.db"), std::string::npos) << seen.text;
+  EXPECT_EQ(seen.text.back(), '.');
+  EXPECT_FALSE(form->wwTable1->Active());
+  EXPECT_FALSE(form->wwTable2->Active()) << "the steps after the failure are skipped";
+  EXPECT_EQ(form->Label2->Caption(), "Label2");
+  delete form;
+}
+
+TEST(Startup, AFieldThatNoLongerFitsIsShown) {
+  TForm1 *form = new TForm1(Application);
+  form->wwTable1TITLE->SetSize(30);
+  TBoxSeen seen;
+  EXPECT_TRUE(DriveModal([&] { form->DoCreate(); }, ReadAndClose(seen)));
+  EXPECT_EQ(seen.text, "Field 'TITLE' is not of the expected type.");
+  EXPECT_FALSE(form->wwTable1->Active());
+  delete form;
 }
 
 TEST_F(Form1Test, TabOrderFollowsComponentNumbersWithMachinesLast) {
@@ -164,6 +217,172 @@ TEST_F(Form1Test, HandlersSetThePresentCategory) {
   EXPECT_EQ(form->Label2->Caption(), "Machines");
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::AltModifier);
   EXPECT_EQ(form->Label2->Caption(), "Pot Luck");
+}
+
+namespace {
+
+// The titles of the rows the browsed table shows, in cursor order; the
+// table is left on its first row.
+std::vector<std::string> Titles(TForm1 *form) {
+  std::vector<std::string> titles;
+  TTable *t = form->wwTable1;
+  for (t->First(); !t->Eof(); t->Next())
+    titles.push_back(form->wwTable1TITLE->AsString());
+  t->First();
+  return titles;
+}
+
+using Rows = std::vector<std::string>;
+
+} // namespace
+
+TEST_F(Form1Test, CategoryButtonsNarrowTheRowsAndAllShowsThemAgain) {
+  const Rows all{"Anvil", "Boing", "Cat meow", "Cow moo", "Dog barking",
+                 "Drill", "Laugh", "Rain",     "Thunder", "Zap"};
+  EXPECT_EQ(Titles(form), all) << "unfiltered at start-up";
+  EXPECT_EQ(form->wwDataSource1->DataSet(), form->wwTable1);
+
+  form->BitBtn1->Click();
+  EXPECT_EQ(form->wwTable1->Filter(), "CATEGORY=100");
+  EXPECT_TRUE(form->wwTable1->Filtered());
+  EXPECT_EQ(Titles(form), (Rows{"Cat meow", "Cow moo", "Dog barking"}));
+
+  // The same button again: same rows, back on the first one.
+  form->wwTable1->Last();
+  form->BitBtn1->Click();
+  EXPECT_EQ(form->wwTable1TITLE->AsString(), "Cat meow");
+  EXPECT_EQ(Titles(form), (Rows{"Cat meow", "Cow moo", "Dog barking"}));
+
+  form->BitBtn10->Click();
+  EXPECT_EQ(Titles(form), (Rows{"Anvil", "Drill"}));
+  EXPECT_EQ(form->Label2->Caption(), "Machines");
+
+  // No row of that category: an empty table, the label still follows.
+  form->BitBtn3->Click();
+  EXPECT_TRUE(form->wwTable1->Eof() && form->wwTable1->BOF());
+  EXPECT_EQ(form->Label2->Caption(), "Explosions and guns");
+
+  // "A&LL" keeps the text but switches filtering off.
+  form->BitBtn9->Click();
+  EXPECT_EQ(form->wwTable1->Filter(), "CATEGORY=300");
+  EXPECT_FALSE(form->wwTable1->Filtered());
+  EXPECT_EQ(Titles(form), all);
+
+  // Lookup switches the category filter off as well; the next category
+  // button filters again.
+  form->BitBtn5->Click();
+  EXPECT_EQ(Titles(form), (Rows{"Rain", "Thunder"}));
+  form->Lookup1->Click();
+  EXPECT_EQ(form->Label2->Caption(), "ALL Soundeffects");
+  EXPECT_EQ(form->wwTable1->Filter(), "CATEGORY=600");
+  EXPECT_EQ(Titles(form), all);
+  form->BitBtn5->Click();
+  EXPECT_EQ(Titles(form), (Rows{"Rain", "Thunder"}));
+}
+
+TEST_F(Form1Test, TheViewerFollowsTheCurrentRowIntoThePlayerBar) {
+  TPDBMultiMedia *viewer = form->PDBMultiMedia1;
+  EXPECT_FALSE(viewer->Visible());
+  EXPECT_EQ(viewer->BoundsRect(), Bounds(136, 0, 41, 33));
+  EXPECT_EQ(viewer->DataField(), "WAV");
+  EXPECT_EQ(viewer->DataSource(), form->wwDataSource1);
+  EXPECT_EQ(viewer->MediaPlayer(), form->PDBMediaPlayer1);
+  EXPECT_EQ(viewer->Field(), form->wwTable1WAV);
+  EXPECT_EQ(form->PDBMediaPlayer1->Display(), viewer);
+  EXPECT_FALSE(viewer->AutoPlayMultiMedia());
+  // The folder named in the settings does not exist here: the sounds go to
+  // a private folder instead.
+  EXPECT_NE(viewer->PathForTempFile(), "C:\\/");
+
+  form->Show();
+  ASSERT_TRUE(form->wwTable1->FindKey({TVariant("Dog barking")}));
+  QApplication::processEvents();
+  EXPECT_TRUE(form->PDBMediaPlayer1->Opened()) << "moving to a row loads its sound";
+  EXPECT_TRUE(form->PDBMediaPlayer1->AutoButtons() & ButtonBit(btPlay));
+  EXPECT_FALSE(form->PDBMediaPlayer1->AutoButtons() & ButtonBit(btPause));
+  form->wwTable1->Next();
+  QApplication::processEvents();
+  EXPECT_EQ(form->wwTable1TITLE->AsString(), "Drill");
+  EXPECT_FALSE(form->PDBMediaPlayer1->Opened()) << "a row without a sound leaves the bar closed";
+  EXPECT_EQ(form->PDBMediaPlayer1->AutoButtons(), 0);
+}
+
+namespace {
+
+// Runs File, Save and answers the save dialog with `name` (or cancels it
+// when `name` is empty).
+bool SaveAs(TForm1 *form, const std::string &name) {
+  return DriveModal([&] { form->Save1->Click(); },
+                    [&](QWidget *w) {
+                      auto *dialog = qobject_cast<QFileDialog *>(w);
+                      ASSERT_NE(dialog, nullptr);
+                      if (name.empty()) {
+                        dialog->reject();
+                        return;
+                      }
+                      dialog->selectFile(QString::fromStdString(name));
+                      QMetaObject::invokeMethod(dialog, "accept");
+                    });
+}
+
+std::string FileBytes(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+} // namespace
+
+TEST_F(Form1Test, FileSaveWritesTheCurrentRowsSoundByteForByte) {
+  EXPECT_EQ(form->SaveDialog1->DefaultExt(), "wav");
+  EXPECT_EQ(form->SaveDialog1->Filter(), "Wav|*.wav|All types|*.*");
+  TempFolder out;
+  form->Show();
+
+  ASSERT_TRUE(form->wwTable1->FindKey({TVariant("Dog barking")}));
+  // A name without an extension gets ".wav".
+  ASSERT_TRUE(SaveAs(form, out.Path() + "/dog"));
+  EXPECT_EQ(FileBytes(out.Path() + "/dog.wav"), CatalogueWavBytes());
+  // Any other extension is kept, and the same bytes go out.
+  ASSERT_TRUE(SaveAs(form, out.Path() + "/dog.snd"));
+  EXPECT_EQ(FileBytes(out.Path() + "/dog.snd"), CatalogueWavBytes());
+
+  // An existing file is replaced by a row without a sound: empty.
+  ASSERT_TRUE(form->wwTable1->FindKey({TVariant("Drill")}));
+  ASSERT_TRUE(SaveAs(form, out.Path() + "/dog.wav"));
+  ASSERT_TRUE(std::filesystem::exists(out.Path() + "/dog.wav"));
+  EXPECT_EQ(std::filesystem::file_size(out.Path() + "/dog.wav"), 0u);
+
+  // No current row at all: an empty file too.
+  form->BitBtn3->Click();
+  ASSERT_TRUE(SaveAs(form, out.Path() + "/none.wav"));
+  ASSERT_TRUE(std::filesystem::exists(out.Path() + "/none.wav"));
+  EXPECT_EQ(std::filesystem::file_size(out.Path() + "/none.wav"), 0u);
+
+  // Cancelled: nothing written.
+  ASSERT_TRUE(SaveAs(form, ""));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.Path()),
+                          std::filesystem::directory_iterator()),
+            3);
+}
+
+TEST_F(Form1Test, AFileThatCannotBeCreatedIsNamedInTheMessage) {
+  form->Show();
+  ASSERT_TRUE(form->wwTable1->FindKey({TVariant("Dog barking")}));
+  const std::string target = "/nonexistent-folder-of-the-test/dog.wav";
+  std::string message;
+  DriveModal([&] { message = MessageOf([&] { form->Save1->Click(); }); },
+             [&](QWidget *w) {
+               if (auto *dialog = qobject_cast<QFileDialog *>(w)) {
+                 dialog->selectFile(QString::fromStdString(target));
+                 QMetaObject::invokeMethod(dialog, "accept");
+               }
+             });
+  // The dialog may have made the name its own; the message names the file
+  // it chose.
+  EXPECT_NE(form->SaveDialog1->FileName().find("nonexistent-folder-of-the-test/dog.wav"),
+            std::string::npos);
+  EXPECT_EQ(message, "Cannot create file " + form->SaveDialog1->FileName());
+  EXPECT_EQ(form->wwTable1TITLE->AsString(), "Dog barking") << "nothing else changes";
 }
 
 TEST_F(Form1Test, F1AsksForTheTopicOfTheFocusedButtonOrHighlightedItem) {

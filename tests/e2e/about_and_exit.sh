@@ -16,6 +16,14 @@ WORK=$(mktemp -d)
 trap 'kill $PID 2>/dev/null || true; rm -rf "$WORK"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# An empty catalogue under the alias "sound", so the window opens its tables
+# without an error box.
+mkdir -m 700 "$WORK/catalogue"
+"$(dirname "$PROGRAM")/sfxcat" create --dir "$WORK/catalogue" --password walrus >/dev/null ||
+  fail "sfxcat could not make the test catalogue"
+printf '[\\DATABASES\\sound\\DB INFO]\nTYPE=STANDARD\nPATH=%s\n' "$WORK/catalogue" >"$WORK/dbeng.cfg"
+export DBENG_CONFIG="$WORK/dbeng.cfg"
+
 "$PROGRAM" >"$WORK/out.txt" 2>&1 &
 PID=$!
 MAIN=$(timeout 15 xdotool search --sync --name '^Brenx Bonus Sound Effects Collection$' | head -1)
