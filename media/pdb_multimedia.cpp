@@ -4,6 +4,7 @@
 #include "base/format.h"
 #include "base/hooks.h"
 #include "base/streams.h"
+#include "data/blob_stream.h"
 #include "data/datasource.h"
 #include "data/field.h"
 #include "media/private_temp.h"
@@ -16,6 +17,7 @@
 #include <QPainter>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 #include <unistd.h>
@@ -179,9 +181,13 @@ bool TPDBMultiMedia::ReadBlob(std::vector<std::uint8_t> &bytes) {
   auto *blob = dynamic_cast<TBlobField *>(Field());
   if (!blob) return false;
   try {
-    TMemoryStream stream;
-    blob->SaveToStream(stream);
-    bytes = std::move(stream.Memory());
+    // Straight into one buffer of the blob's size: a sound of a megabyte
+    // is neither copied in chunks nor moved while it grows.
+    TBlobStream stream(blob, bmRead);
+    const int64_t size = stream.Size();
+    bytes.clear();
+    bytes.resize(static_cast<std::size_t>(std::max<int64_t>(size, 0)));
+    stream.ReadBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
   } catch (const std::bad_alloc &) {
     InfoMessage("Error allocation Temporary blob memory");
     return false;

@@ -93,8 +93,9 @@ MCIERROR Open(std::uint32_t flags, MCI_OPEN_PARMS *p) {
   if (!QCoreApplication::instance()) return MCIERR_DEVICE_NOT_READY;
 
   WaveSound sound;
+  std::unique_ptr<WaveFileSamples> later;
   if (hasElement) {
-    if (MCIERROR e = DecodeWaveFile(p->lpstrElementName, sound)) return e;
+    if (MCIERROR e = OpenWaveFile(p->lpstrElementName, sound, later)) return e;
   } else {
     sound.rate = 22050; // an empty device: nothing to play
     sound.channels = 1;
@@ -102,7 +103,7 @@ MCIERROR Open(std::uint32_t flags, MCI_OPEN_PARMS *p) {
   auto &table = Table();
   MCIDEVICEID id = table.Allocate();
   if (id == 0) return MCIERR_OUT_OF_MEMORY;
-  table.devices.emplace(id, std::make_unique<WaveDevice>(id, std::move(sound)));
+  table.devices.emplace(id, std::make_unique<WaveDevice>(id, std::move(sound), std::move(later)));
   p->wDeviceID = id;
   if (flags & MCI_NOTIFY) MciPostNotify(p->dwCallback, MCI_NOTIFY_SUCCESSFUL, id);
   return 0;

@@ -17,7 +17,8 @@ MCIHWND CallbackOf(void *params) {
 }
 } // namespace
 
-WaveDevice::WaveDevice(MCIDEVICEID id, WaveSound sound) : id_(id), sound_(std::move(sound)) {
+WaveDevice::WaveDevice(MCIDEVICEID id, WaveSound sound, std::unique_ptr<WaveFileSamples> later)
+    : id_(id), sound_(std::move(sound)), later_(std::move(later)) {
   timer_.setInterval(10);
   timer_.setTimerType(Qt::PreciseTimer);
   QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
@@ -96,8 +97,27 @@ void WaveDevice::NotifyDone(std::uint32_t flags, MCIHWND callback) {
   MciPostNotify(callback, MCI_NOTIFY_SUCCESSFUL, id_);
 }
 
+MCIERROR WaveDevice::EnsureDecoded() {
+  if (!later_) return decodeError_;
+  std::unique_ptr<WaveFileSamples> later = std::move(later_);
+  const std::int64_t promised = sound_.frames;
+  decodeError_ = later->DecodeInto(sound_);
+  if (decodeError_ != 0) {
+    sound_.samples.clear();
+    sound_.frames = 0;
+  } else if (sound_.frames != promised) {
+    // The file held other than its header said (it changed under us):
+    // positions stay within what can be played.
+    position_ = std::min(position_, sound_.frames);
+  }
+  return decodeError_;
+}
+
 MCIERROR WaveDevice::Play(std::uint32_t flags, MCI_PLAY_PARMS *p) {
   if ((flags & (MCI_FROM | MCI_TO)) && !p) return MCIERR_NULL_PARAMETER_BLOCK;
+  // The samples are needed now; a sound that cannot be decoded plays not at
+  // all, and says so at every play.
+  if (MCIERROR e = EnsureDecoded()) return e;
   std::int64_t from = CurrentFrame();
   std::int64_t to = sound_.frames;
   if ((flags & MCI_FROM) && !FromTime(p->dwFrom, from)) return MCIERR_OUTOFRANGE;

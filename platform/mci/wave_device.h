@@ -1,5 +1,7 @@
-// The "waveaudio" device: one decoded sound, a mode, a position and at most
-// one pending completion notice.
+// The "waveaudio" device: one sound, a mode, a position and at most one
+// pending completion notice. A sound whose length its header gives exactly
+// is decoded at its first play, so opening costs no more than reading the
+// header.
 #pragma once
 
 #include "platform/mci/mci.h"
@@ -12,7 +14,8 @@
 
 class WaveDevice {
 public:
-  WaveDevice(MCIDEVICEID id, WaveSound sound);
+  // `later`, when given, holds the samples of `sound` still in its file.
+  WaveDevice(MCIDEVICEID id, WaveSound sound, std::unique_ptr<WaveFileSamples> later = nullptr);
   ~WaveDevice(); // aborts a pending notice
   WaveDevice(const WaveDevice &) = delete;
   WaveDevice &operator=(const WaveDevice &) = delete;
@@ -49,9 +52,13 @@ private:
   void NotifyDone(std::uint32_t flags, MCIHWND callback);
   void Tick();
   void WaitUntilStopped();
+  // Decodes the samples left in the file; 0 or the decoding's error.
+  MCIERROR EnsureDecoded();
 
   MCIDEVICEID id_;
   WaveSound sound_;
+  std::unique_ptr<WaveFileSamples> later_;
+  MCIERROR decodeError_ = 0;
   Mode mode_ = Mode::Stopped;
   std::int64_t position_ = 0; // frame, while not playing
   std::int64_t playTo_ = 0;

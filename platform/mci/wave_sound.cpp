@@ -16,17 +16,22 @@ namespace {
 // stereo) is refused rather than held in memory.
 constexpr std::int64_t kMaxSamples = std::int64_t(1) << 28;
 
-MCIERROR ReadAll(SNDFILE *file, const SF_INFO &info, WaveSound &out) {
-  if (info.channels < 1 || info.channels > 32 || info.samplerate < 1 || info.samplerate > 768000)
-    return MCIERR_INVALID_FILE;
-  WaveSound sound;
-  sound.rate = info.samplerate;
-  sound.channels = info.channels;
-  // SF_INFO.frames is only an estimate for some formats (and a header may lie
-  // about its size): read until a read returns nothing.
-  if (info.frames > 0 && info.frames * info.channels <= kMaxSamples)
-    sound.samples.reserve(static_cast<std::size_t>(info.frames * info.channels));
+bool InfoUsable(const SF_INFO &info) {
+  return info.channels >= 1 && info.channels <= 32 && info.samplerate >= 1 &&
+         info.samplerate <= 768000;
+}
+
+// Reads every sample of an open file into `sound`, whose rate and channels
+// are set and whose samples are empty.
+MCIERROR DecodeSamples(SNDFILE *file, const SF_INFO &info, WaveSound &sound) {
+  sound.samples.clear();
+  sound.frames = 0;
   constexpr sf_count_t kBlock = 4096;
+  // SF_INFO.frames is only an estimate for some formats (and a header may lie
+  // about its size): read until a read returns nothing. Room for the last
+  // block read is reserved too, so the samples are never moved.
+  if (info.frames > 0 && info.frames * info.channels <= kMaxSamples)
+    sound.samples.reserve(static_cast<std::size_t>((info.frames + kBlock) * info.channels));
   const int sub = info.format & SF_FORMAT_SUBMASK;
   if (sub == SF_FORMAT_PCM_16 || sub == SF_FORMAT_PCM_S8 || sub == SF_FORMAT_PCM_U8) {
     // Integer samples of 16 bits or fewer read as shorts exactly, straight
@@ -44,7 +49,6 @@ MCIERROR ReadAll(SNDFILE *file, const SF_INFO &info, WaveSound &out) {
     }
     if (static_cast<std::int64_t>(sound.samples.size()) > kMaxSamples) return MCIERR_OUT_OF_MEMORY;
     if (sound.frames == 0 && info.frames > 0) return MCIERR_INVALID_FILE;
-    out = std::move(sound);
     return 0;
   }
   std::vector<float> block(static_cast<std::size_t>(kBlock * info.channels));
@@ -67,8 +71,33 @@ MCIERROR ReadAll(SNDFILE *file, const SF_INFO &info, WaveSound &out) {
   // A header that promises samples of which none can be decoded is a corrupt
   // file, not an empty sound.
   if (sound.frames == 0 && info.frames > 0) return MCIERR_INVALID_FILE;
+  return 0;
+}
+
+MCIERROR ReadAll(SNDFILE *file, const SF_INFO &info, WaveSound &out) {
+  if (!InfoUsable(info)) return MCIERR_INVALID_FILE;
+  WaveSound sound;
+  sound.rate = info.samplerate;
+  sound.channels = info.channels;
+  if (MCIERROR e = DecodeSamples(file, info, sound)) return e;
   out = std::move(sound);
   return 0;
+}
+
+// True when the header gives the number of frames exactly: plain sample
+// encodings in containers whose data size fixes the count (libsndfile cuts a
+// data size larger than the file down to what the file holds).
+bool LengthFromHeader(const SF_INFO &info) {
+  const int major = info.format & SF_FORMAT_TYPEMASK;
+  const int sub = info.format & SF_FORMAT_SUBMASK;
+  const bool container = major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX ||
+                         major == SF_FORMAT_RF64 || major == SF_FORMAT_W64 ||
+                         major == SF_FORMAT_AIFF || major == SF_FORMAT_AU;
+  const bool plain = sub == SF_FORMAT_PCM_S8 || sub == SF_FORMAT_PCM_U8 ||
+                     sub == SF_FORMAT_PCM_16 || sub == SF_FORMAT_PCM_24 ||
+                     sub == SF_FORMAT_PCM_32 || sub == SF_FORMAT_FLOAT || sub == SF_FORMAT_DOUBLE ||
+                     sub == SF_FORMAT_ULAW || sub == SF_FORMAT_ALAW;
+  return container && plain && info.frames >= 0 && info.frames * info.channels <= kMaxSamples;
 }
 
 struct MemorySource {
@@ -122,7 +151,29 @@ std::uint32_t WaveSound::FramesToMs(std::int64_t frame) const {
   return static_cast<std::uint32_t>(frame * 1000 / rate);
 }
 
-MCIERROR DecodeWaveFile(const std::string &path, WaveSound &out) {
+WaveFileSamples::~WaveFileSamples() {
+  if (file_) sf_close(file_);
+  if (fd_ >= 0) ::close(fd_);
+}
+
+MCIERROR WaveFileSamples::DecodeInto(WaveSound &sound) {
+  if (!file_) return MCIERR_INVALID_FILE; // decoded already
+  SF_INFO info{};
+  info.frames = frames_;
+  info.samplerate = sound.rate;
+  info.channels = sound.channels;
+  info.format = format_;
+  MCIERROR result = DecodeSamples(file_, info, sound);
+  sf_close(file_);
+  file_ = nullptr;
+  ::close(fd_);
+  fd_ = -1;
+  return result;
+}
+
+MCIERROR OpenWaveFile(const std::string &path, WaveSound &out,
+                      std::unique_ptr<WaveFileSamples> &later) {
+  later.reset();
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return MCIERR_FILE_NOT_FOUND;
   struct stat st {};
@@ -133,13 +184,38 @@ MCIERROR DecodeWaveFile(const std::string &path, WaveSound &out) {
   SF_INFO info{};
   // The descriptor stays ours, whether libsndfile accepts it or not.
   SNDFILE *file = sf_open_fd(fd, SFM_READ, &info, SF_FALSE);
-  MCIERROR result = MCIERR_INVALID_FILE;
-  if (file) {
-    result = ReadAll(file, info, out);
-    sf_close(file);
+  if (!file) {
+    ::close(fd);
+    return MCIERR_INVALID_FILE;
   }
-  ::close(fd);
-  return result;
+  if (!InfoUsable(info) || !LengthFromHeader(info)) {
+    MCIERROR result = ReadAll(file, info, out);
+    sf_close(file);
+    ::close(fd);
+    return result;
+  }
+  std::unique_ptr<WaveFileSamples> samples(new WaveFileSamples);
+  samples->fd_ = fd;
+  samples->file_ = file;
+  samples->format_ = info.format;
+  samples->frames_ = info.frames;
+  WaveSound sound;
+  sound.rate = info.samplerate;
+  sound.channels = info.channels;
+  sound.frames = info.frames;
+  out = std::move(sound);
+  later = std::move(samples);
+  return 0;
+}
+
+MCIERROR DecodeWaveFile(const std::string &path, WaveSound &out) {
+  WaveSound sound;
+  std::unique_ptr<WaveFileSamples> later;
+  if (MCIERROR e = OpenWaveFile(path, sound, later)) return e;
+  if (later)
+    if (MCIERROR e = later->DecodeInto(sound)) return e;
+  out = std::move(sound);
+  return 0;
 }
 
 MCIERROR DecodeWaveMemory(const void *data, std::size_t size, WaveSound &out) {

@@ -5,8 +5,11 @@
 #include "platform/mci/mci.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+struct sf_private_tag;
 
 struct WaveSound {
   int rate = 0;                      // frames per second
@@ -28,3 +31,35 @@ MCIERROR DecodeWaveFile(const std::string &path, WaveSound &out);
 
 // The same for a sound held in memory.
 MCIERROR DecodeWaveMemory(const void *data, std::size_t size, WaveSound &out);
+
+// A sound file held open so that its samples can be decoded when they are
+// first needed. The file stays readable through it even when its name is
+// removed or reused meanwhile.
+class WaveFileSamples {
+public:
+  ~WaveFileSamples();
+  WaveFileSamples(const WaveFileSamples &) = delete;
+  WaveFileSamples &operator=(const WaveFileSamples &) = delete;
+
+  // Decodes every sample into `sound`, whose rate and channels the opening
+  // set; its frames become the number actually decoded. The same results as
+  // DecodeWaveFile.
+  MCIERROR DecodeInto(WaveSound &sound);
+
+private:
+  friend MCIERROR OpenWaveFile(const std::string &, WaveSound &,
+                               std::unique_ptr<WaveFileSamples> &);
+  WaveFileSamples() = default;
+  int fd_ = -1;
+  sf_private_tag *file_ = nullptr;
+  int format_ = 0;
+  std::int64_t frames_ = 0;
+};
+
+// Opens a sound file for the wave device: rate, channels and length come
+// from the header at once. For uncompressed encodings, whose header gives
+// the exact length, the samples stay in the file, to be decoded through
+// `later`; other encodings are decoded here (as DecodeWaveFile does) and
+// `later` is left empty. The same results as DecodeWaveFile.
+MCIERROR OpenWaveFile(const std::string &path, WaveSound &out,
+                      std::unique_ptr<WaveFileSamples> &later);

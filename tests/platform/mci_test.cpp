@@ -394,3 +394,90 @@ TEST_F(MciTest, ErrorStringsAreCutToTheBuffer) {
   EXPECT_STREQ(buf, "");
   EXPECT_FALSE(mciGetErrorString(MCIERR_INVALID_FILE, nullptr, 0));
 }
+
+TEST_F(MciTest, PlainEncodingsAreDecodedLaterFromTheFileAsOpened) {
+  struct Case {
+    int format, rate, channels;
+    bool deferred; // the header gives the exact length
+  };
+  const Case cases[] = {
+      {SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, true},
+      {SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 11025, 2, true},
+      {SF_FORMAT_WAV | SF_FORMAT_PCM_24, 22050, 2, true},
+      {SF_FORMAT_WAV | SF_FORMAT_FLOAT, 22050, 1, true},
+      {SF_FORMAT_WAV | SF_FORMAT_ULAW, 8000, 1, true},
+      {SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 44100, 4, true},
+      {SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 22050, 1, true},
+      {SF_FORMAT_AU | SF_FORMAT_PCM_16, 8000, 1, true},
+      {SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, 22050, 1, false},
+      {SF_FORMAT_WAV | SF_FORMAT_GSM610, 8000, 1, false},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(testing::Message() << "format " << std::hex << c.format);
+    const std::int64_t frames = c.rate / 5 + 7;
+    std::string path = dir_ + "/later.snd";
+    ASSERT_TRUE(fixtures::WriteSound(path, c.format, c.rate, c.channels,
+                                     fixtures::Tone(c.rate, c.channels, frames)));
+    WaveSound whole;
+    ASSERT_EQ(DecodeWaveFile(path, whole), 0u);
+
+    WaveSound sound;
+    std::unique_ptr<WaveFileSamples> later;
+    ASSERT_EQ(OpenWaveFile(path, sound, later), 0u);
+    EXPECT_EQ(later != nullptr, c.deferred);
+    EXPECT_EQ(sound.rate, c.rate);
+    EXPECT_EQ(sound.channels, c.channels);
+    // The length known at opening is the length decoded.
+    EXPECT_EQ(sound.frames, whole.frames);
+    if (!later) {
+      EXPECT_EQ(sound.samples, whole.samples);
+      continue;
+    }
+    EXPECT_TRUE(sound.samples.empty()) << "nothing decoded at opening";
+    // The name is reused for another sound before the samples are needed:
+    // they still come from the file that was opened.
+    std::filesystem::remove(path);
+    ASSERT_TRUE(fixtures::WriteSound(path, c.format, c.rate, 1, fixtures::Tone(c.rate, 1, 10)));
+    ASSERT_EQ(later->DecodeInto(sound), 0u);
+    EXPECT_EQ(sound.frames, whole.frames);
+    EXPECT_EQ(sound.samples, whole.samples);
+    EXPECT_NE(later->DecodeInto(sound), 0u) << "a second decode has no file left";
+  }
+
+  // Headers that lie about the data size: the length at opening is what
+  // the file holds, or what the header claims when that is less, and the
+  // samples decoded later are exactly that many.
+  auto tone = fixtures::Tone(8000, 1, 800);
+  for (auto [claimed, expected] : {std::pair{10'000'000u, 800}, {400u, 200}, {1600u, 800}}) {
+    SCOPED_TRACE(claimed);
+    std::string path = dir_ + "/lies.wav";
+    fixtures::WriteBytes(path, fixtures::PcmWavBytes(8000, 1, tone, claimed));
+    WaveSound sound;
+    std::unique_ptr<WaveFileSamples> later;
+    ASSERT_EQ(OpenWaveFile(path, sound, later), 0u);
+    EXPECT_EQ(sound.frames, expected);
+    ASSERT_NE(later, nullptr);
+    ASSERT_EQ(later->DecodeInto(sound), 0u);
+    EXPECT_EQ(sound.frames, expected);
+    ASSERT_EQ(sound.samples.size(), std::size_t(expected));
+    EXPECT_TRUE(std::equal(sound.samples.begin(), sound.samples.end(), tone.begin()));
+  }
+}
+
+TEST_F(MciTest, ADeviceStillPlaysWhenItsFileIsRemovedAfterOpening) {
+  MCIDEVICEID id = 0;
+  std::string path = ToneFile("gone.wav", 150);
+  ASSERT_EQ(Open(path, id), 0u);
+  std::filesystem::remove(path);
+  EXPECT_EQ(Status(id, MCI_STATUS_LENGTH), 150u);
+  NoticeSink sink;
+  ASSERT_EQ(Play(id, sink), 0u);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !sink.codes.empty(); }, 2000));
+  EXPECT_EQ(sink.codes, std::vector<std::uint16_t>{MCI_NOTIFY_SUCCESSFUL});
+  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 150u);
+  // Played again from the start, from the samples decoded the first time.
+  MCI_PLAY_PARMS p;
+  p.dwFrom = 50;
+  ASSERT_EQ(mciSendCommand(id, MCI_PLAY, MCI_WAIT | MCI_FROM, &p), 0u);
+  EXPECT_EQ(Status(id, MCI_STATUS_POSITION), 150u);
+}
