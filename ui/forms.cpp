@@ -656,7 +656,11 @@ void TApplication::Dispatch(TObject *sender, const std::exception &e) {
 }
 
 void TApplication::ShowException(const std::exception &e) {
-  MessageBox(std::string(e.what()) + ".", title_, MB_OK | MB_ICONSTOP);
+  const std::string text = std::string(e.what()) + ".";
+  // Also on standard error, so that a session log keeps what the user saw.
+  std::fprintf(stderr, "%s: %s\n", title_.c_str(), text.c_str());
+  std::fflush(stderr);
+  MessageBox(text, title_, MB_OK | MB_ICONSTOP);
 }
 
 int TApplication::MessageBox(const std::string &text, const std::string &caption, unsigned flags) {
