@@ -110,4 +110,41 @@ std::string MakeUniqueTitle(const std::string &title,
   throw std::runtime_error("no free title for \"" + title + "\"");
 }
 
+std::string ExportFileName(const std::string &title) {
+  std::string name;
+  const std::string clean = SanitizeUtf8(title);
+  name.reserve(clean.size());
+  for (char c : clean) {
+    const auto u = static_cast<unsigned char>(c);
+    name += (c == '/' || u < 0x20 || u == 0x7f) ? '_' : c;
+  }
+  // U+FFFD stands for bytes that were not UTF-8: keep the name plain.
+  for (size_t at; (at = name.find("\xEF\xBF\xBD")) != std::string::npos;)
+    name.replace(at, 3, "_");
+  size_t begin = name.find_first_not_of(' ');
+  size_t end = name.find_last_not_of(' ');
+  name = begin == std::string::npos ? std::string() : name.substr(begin, end - begin + 1);
+  for (char &c : name) {
+    if (c != '.') break;
+    c = '_';
+  }
+  if (name.empty()) name = "Untitled";
+  // Well inside the usual 255-byte limit, with room for " (n)" and ".wav".
+  return CutText(name, 200) + ".wav";
+}
+
+bool ExportNames::Taken(const std::string &name) const {
+  return used_.count(AnsiLowerCase(name)) != 0;
+}
+
+std::string ExportNames::Take(const std::string &title) {
+  const std::string first = ExportFileName(title);
+  std::string name = first;
+  const std::string stem = first.substr(0, first.size() - 4);
+  for (int n = 2; Taken(name); ++n)
+    name = stem + " (" + std::to_string(n) + ").wav";
+  used_.insert(AnsiLowerCase(name));
+  return name;
+}
+
 } // namespace sfxcat

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <set>
 #include <string>
 
 namespace sfxcat {
@@ -37,5 +38,25 @@ std::string CutText(const std::string &text, size_t width, bool at_word = false)
 // "title 2", "title 3", ... (cutting the title so the number fits the width).
 std::string MakeUniqueTitle(const std::string &title,
                             const std::function<bool(const std::string &)> &taken);
+
+// A file name for a sound exported under `title`: "<title>.wav" with every
+// '/', control character (NUL to 31 and DEL) and byte that is not part of
+// well-formed UTF-8 replaced by '_', leading dots turned into '_' (no hidden
+// files, no "." or ".."), outer spaces trimmed and cut to 200 bytes; an
+// empty title becomes "Untitled".
+std::string ExportFileName(const std::string &title);
+
+// Hands out the export file names of one folder so no two rows share a file:
+// the first title that maps to "Dog.wav" gets it, the next ones
+// "Dog (2).wav", "Dog (3).wav", ... Names are compared ignoring case, since
+// the folder may live on a file system that does.
+class ExportNames {
+public:
+  std::string Take(const std::string &title);
+
+private:
+  bool Taken(const std::string &name) const;
+  std::set<std::string> used_; // lower-cased
+};
 
 } // namespace sfxcat

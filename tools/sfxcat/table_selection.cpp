@@ -47,23 +47,12 @@ std::string EscapeCell(const std::string &value) {
 
 namespace {
 
-void Walk(const ParsedArgs &args, const std::function<void(TTable &table)> &row) {
-  // --range takes two words; the second arrives as the one positional word.
-  std::string low, high;
-  const bool ranged = args.Has("range");
-  if (ranged) {
-    if (args.Positional().size() != 1) throw EUsageError("--range needs two values, LOW and HIGH");
-    low = args.Get("range");
-    high = args.Positional()[0];
-  } else if (!args.Positional().empty()) {
-    throw EUsageError("unexpected argument \"" + args.Positional()[0] + "\"");
-  }
-  const long long limit = args.GetInt("limit", std::numeric_limits<long long>::max(), 0,
-                                      std::numeric_limits<long long>::max());
+void OpenAndUse(const ParsedArgs &args, const std::function<void(TTable &table)> &configure,
+                const std::function<void(TTable &table)> &use) {
   TableLocation where = TableLocation::FromArgs(args);
 
   InstallTerminalPrompts();
-  // The engine is stopped again when the walk ends, whatever happens, so the
+  // The engine is stopped again when the work ends, whatever happens, so the
   // process leaves with its tables closed and the engine shut down.
   struct SessionStop {
     ~SessionStop() {
@@ -78,16 +67,16 @@ void Walk(const ParsedArgs &args, const std::function<void(TTable &table)> &row)
   table.SetDatabaseName(where.dir.empty() ? where.alias : where.dir);
   table.SetTableName(where.table);
   table.SetReadOnly(true);
-  if (args.Has("index")) table.SetIndexName(args.Get("index"));
-  TFilterOptions options = 0;
-  if (args.Has("case-insensitive")) options |= foCaseInsensitive;
-  if (args.Has("no-partial")) options |= foNoPartialCompare;
-  table.SetFilterOptions(options);
-  if (args.Has("filter")) {
-    table.SetFilter(args.Get("filter"));
-    table.SetFiltered(true);
-  }
+  if (configure) configure(table);
   table.Open();
+  use(table);
+  table.Close();
+}
+
+// Moves through the open table's selected rows in cursor order.
+void WalkOpenTable(TTable &table, const ParsedArgs &args, bool ranged, const std::string &low,
+                   const std::string &high, long long limit,
+                   const std::function<void(TTable &table)> &row) {
   if (ranged) table.SetRange({TVariant(low)}, {TVariant(high)});
   const bool reverse = args.Has("reverse");
   if (args.Has("nearest"))
@@ -112,10 +101,47 @@ void Walk(const ParsedArgs &args, const std::function<void(TTable &table)> &row)
       table.Next();
     }
   }
-  table.Close();
+}
+
+void Walk(const ParsedArgs &args, const std::function<void(TTable &table)> &row) {
+  // --range takes two words; the second arrives as the one positional word.
+  std::string low, high;
+  const bool ranged = args.Has("range");
+  if (ranged) {
+    if (args.Positional().size() != 1) throw EUsageError("--range needs two values, LOW and HIGH");
+    low = args.Get("range");
+    high = args.Positional()[0];
+  } else if (!args.Positional().empty()) {
+    throw EUsageError("unexpected argument \"" + args.Positional()[0] + "\"");
+  }
+  const long long limit = args.GetInt("limit", std::numeric_limits<long long>::max(), 0,
+                                      std::numeric_limits<long long>::max());
+  OpenAndUse(
+      args,
+      [&](TTable &table) {
+        if (args.Has("index")) table.SetIndexName(args.Get("index"));
+        TFilterOptions options = 0;
+        if (args.Has("case-insensitive")) options |= foCaseInsensitive;
+        if (args.Has("no-partial")) options |= foNoPartialCompare;
+        table.SetFilterOptions(options);
+        if (args.Has("filter")) {
+          table.SetFilter(args.Get("filter"));
+          table.SetFiltered(true);
+        }
+      },
+      [&](TTable &table) { WalkOpenTable(table, args, ranged, low, high, limit, row); });
 }
 
 } // namespace
+
+void WithCatalogueTable(const ParsedArgs &args, const std::function<void(TTable &table)> &configure,
+                        const std::function<void(TTable &table)> &use) {
+  try {
+    OpenAndUse(args, configure, use);
+  } catch (const EDatabaseError &e) {
+    throw Exception(e.Message() + ".");
+  }
+}
 
 void WalkSelection(const ParsedArgs &args, const std::function<void(TTable &table)> &row) {
   try {

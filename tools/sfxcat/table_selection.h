@@ -23,6 +23,14 @@ const std::vector<OptionSpec> &SelectionOptions();
 // exceptions whose message reads like the program's message box.
 void WalkSelection(const ParsedArgs &args, const std::function<void(TTable &table)> &row);
 
+// Opens the table of the command's location read-only, in the order of its
+// primary index, lets `configure` set it up before it opens (filter, index)
+// and calls `use` with the open table. The session is closed afterwards
+// whatever happens; dataset errors leave as exceptions whose message reads
+// like the program's message box (the message and a full stop).
+void WithCatalogueTable(const ParsedArgs &args, const std::function<void(TTable &table)> &configure,
+                        const std::function<void(TTable &table)> &use);
+
 // A value for a tab-separated line: tab, newline and backslash escaped.
 std::string EscapeCell(const std::string &value);
 
