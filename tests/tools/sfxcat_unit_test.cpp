@@ -178,6 +178,46 @@ TEST(Naming, UniqueTitlesKeepTheWidth) {
   EXPECT_LE(u.size(), kTitleWidth);
 }
 
+TEST(Naming, ExportFileNamesAreSafe) {
+  EXPECT_EQ(ExportFileName("Dog bark 02"), "Dog bark 02.wav");
+  EXPECT_EQ(ExportFileName("AC/DC"), "AC_DC.wav");
+  EXPECT_EQ(ExportFileName("../../etc/passwd"), "___.._etc_passwd.wav");
+  EXPECT_EQ(ExportFileName(".hidden"), "_hidden.wav");
+  EXPECT_EQ(ExportFileName(".."), "__.wav");
+  EXPECT_EQ(ExportFileName(std::string("a\0b\x01"
+                                       "c\x1f\x7f",
+                                       7)),
+            "a_b_c__.wav");
+  EXPECT_EQ(ExportFileName("tab\there\nnext"), "tab_here_next.wav");
+  EXPECT_EQ(ExportFileName("caf\xE9"), "caf_.wav");
+  EXPECT_EQ(ExportFileName("Gänse über"), "Gänse über.wav");
+  EXPECT_EQ(ExportFileName("  spaced  "), "spaced.wav");
+  EXPECT_EQ(ExportFileName(""), "Untitled.wav");
+  EXPECT_EQ(ExportFileName("   "), "Untitled.wav");
+  EXPECT_EQ(ExportFileName(std::string(1, '\0')), "_.wav");
+  const std::string name = ExportFileName(std::string(300, 'x'));
+  EXPECT_EQ(name.size(), 204u);
+  EXPECT_EQ(name.substr(200), ".wav");
+}
+
+TEST(Naming, ExportNamesNeverRepeatInAFolder) {
+  ExportNames names;
+  EXPECT_EQ(names.Take("a/b"), "a_b.wav");
+  EXPECT_EQ(names.Take("a_b"), "a_b (2).wav");
+  EXPECT_EQ(names.Take("a\x01"
+                       "b"),
+            "a_b (3).wav");
+  // A later title that itself reads "a_b (2)" still gets a file of its own.
+  EXPECT_EQ(names.Take("a_b (2)"), "a_b (2) (2).wav");
+  // Names differing only in case would share a file on some file systems.
+  EXPECT_EQ(names.Take("Dog"), "Dog.wav");
+  EXPECT_EQ(names.Take("DOG"), "DOG (2).wav");
+  EXPECT_EQ(names.Take("Über"), "Über.wav");
+  EXPECT_EQ(names.Take("über"), "über (2).wav");
+  EXPECT_EQ(names.Take(""), "Untitled.wav");
+  EXPECT_EQ(names.Take("Untitled"), "Untitled (2).wav");
+}
+
 TEST(CommandLine, OptionsAndErrors) {
   Command c;
   c.name = "demo";
