@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMainWindow>
 #include <QMenu>
@@ -300,6 +301,20 @@ TEST_F(Form1Test, TheViewerFollowsTheCurrentRowIntoThePlayerBar) {
   EXPECT_TRUE(form->PDBMediaPlayer1->Opened()) << "moving to a row loads its sound";
   EXPECT_TRUE(form->PDBMediaPlayer1->AutoButtons() & ButtonBit(btPlay));
   EXPECT_FALSE(form->PDBMediaPlayer1->AutoButtons() & ButtonBit(btPause));
+  // Play, as the bar's button does: Play gives way to Pause and Stop until
+  // the sound (a tenth of a second) has ended.
+  TPDBMediaPlayer *bar = form->PDBMediaPlayer1;
+  QTest::mouseClick(bar->Widget(), Qt::LeftButton, Qt::NoModifier,
+                    QPoint(bar->ButtonLeft(btPlay) + 14, 15));
+  EXPECT_FALSE(bar->AutoButtons() & ButtonBit(btPlay));
+  EXPECT_TRUE(bar->AutoButtons() & ButtonBit(btStop));
+  QElapsedTimer waited;
+  waited.start();
+  while (!(bar->AutoButtons() & ButtonBit(btPlay)) && waited.elapsed() < 5000)
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_TRUE(bar->AutoButtons() & ButtonBit(btPlay)) << "the end of the sound enables Play";
+  EXPECT_EQ(bar->Mode(), mpStopped);
+
   form->wwTable1->Next();
   QApplication::processEvents();
   EXPECT_EQ(form->wwTable1TITLE->AsString(), "Drill");
