@@ -1076,15 +1076,27 @@ void TBlobField::Clear() {
   TBlobStream stream(this, bmWrite);
 }
 
+namespace {
+
+// The whole blob, from its start, in chunks of at most 61440 bytes.
+void CopyWholeBlob(TBlobStream &blob, TStream &stream) {
+  if (blob.Size() > 0) stream.CopyFrom(blob, 0);
+}
+
+} // namespace
+
 void TBlobField::SaveToStream(TStream &stream) const {
   TBlobStream blob(const_cast<TBlobField *>(this), bmRead);
-  int64_t size = blob.Size();
-  if (size > 0) stream.CopyFrom(blob, 0);
+  CopyWholeBlob(blob, stream);
 }
 
 void TBlobField::SaveToFile(const std::string &file_name) const {
+  // The blob is opened before the file is created or truncated, so a field
+  // that cannot be read now (inside a filter callback) leaves an existing
+  // file as it was.
+  TBlobStream blob(const_cast<TBlobField *>(this), bmRead);
   TFileStream file(file_name, fmCreate);
-  SaveToStream(file);
+  CopyWholeBlob(blob, file);
 }
 
 void TBlobField::LoadFromStream(TStream &stream) {

@@ -89,6 +89,23 @@ TEST(Streams, CopyMovesChunksAndReportsShortReads) {
   EXPECT_THROW(dst.CopyFrom(src, 1000), EReadError);
 }
 
+TEST(Streams, CopyOfAllStartsAtTheBeginningAndCopyOfNothingWritesNothing) {
+  TMemoryStream src, dst;
+  src.WriteBuffer("0123456789", 10);
+  src.SetPosition(7); // count 0 means all of it, wherever the source stood
+  EXPECT_EQ(dst.CopyFrom(src, 0), 10);
+  EXPECT_EQ(std::string(dst.Memory().begin(), dst.Memory().end()), "0123456789");
+  EXPECT_EQ(src.Position(), 10);
+  // A given count copies from where the source stands.
+  src.SetPosition(4);
+  TMemoryStream part;
+  EXPECT_EQ(part.CopyFrom(src, 3), 3);
+  EXPECT_EQ(std::string(part.Memory().begin(), part.Memory().end()), "456");
+  TMemoryStream none, out;
+  EXPECT_EQ(out.CopyFrom(none, 0), 0);
+  EXPECT_EQ(out.Size(), 0);
+}
+
 TEST(Streams, FileStreamCreateFailureNamesTheFile) {
   try {
     TFileStream f("/nonexistent-dir/x.wav", fmCreate);

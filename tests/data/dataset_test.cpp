@@ -849,6 +849,186 @@ TEST_F(DataSetTest, BlobFieldsThroughBlobStreams) {
   EXPECT_EQ(std::filesystem::file_size(file), 0u);
 }
 
+// A memory stream that logs the size of every read and write asked of it.
+class LoggingStream : public TMemoryStream {
+public:
+  int64_t Read(void *buffer, int64_t count) override {
+    reads.push_back(count);
+    return TMemoryStream::Read(buffer, count);
+  }
+  int64_t Write(const void *buffer, int64_t count) override {
+    writes.push_back(count);
+    return TMemoryStream::Write(buffer, count);
+  }
+  std::string Bytes() const { return std::string(Memory().begin(), Memory().end()); }
+  std::vector<int64_t> reads, writes;
+};
+
+std::string Pattern(size_t n) {
+  std::string s(n, '\0');
+  for (size_t i = 0; i < n; ++i)
+    s[i] = static_cast<char>(i * 31 + i / 251);
+  return s;
+}
+
+TEST_F(DataSetTest, BlobTransfersMoveWholeChunksOf61440Bytes) {
+  struct Case {
+    size_t size;
+    std::vector<int64_t> chunks;
+  };
+  const Case cases[] = {{0, {}},
+                        {1, {1}},
+                        {61440, {61440}},
+                        {61441, {61440, 1}},
+                        {3 * 61440 + 7, {61440, 61440, 61440, 7}}};
+  {
+    hEngCursor c = db.OpenCursor("sounds.db");
+    for (const Case &k : cases)
+      AddRow(c, 300, Format("Blob %d", {static_cast<int>(k.size)}), "", Pattern(k.size));
+    EngineCloseCursor(c);
+  }
+  TTestDataSet ds(db, "sounds.db");
+  ds.Open();
+  auto *blob = static_cast<TBlobField *>(ds.FieldByName("WAV"));
+  for (const Case &k : cases) {
+    SCOPED_TRACE(k.size);
+    ASSERT_TRUE(ds.Locate("TITLE", TVariant(Format("Blob %d", {static_cast<int>(k.size)})), 0));
+    // Out of the blob: the destination is written chunk by chunk.
+    LoggingStream out;
+    blob->SaveToStream(out);
+    EXPECT_EQ(out.writes, k.chunks);
+    EXPECT_TRUE(out.Bytes() == Pattern(k.size));
+
+    // Into the blob: the source is read chunk by chunk, and the bytes
+    // arrive whole once the record is posted.
+    LoggingStream in;
+    const std::string pattern = Pattern(k.size);
+    const std::string reversed(pattern.rbegin(), pattern.rend());
+    in.WriteBuffer(reversed.data(), static_cast<int64_t>(reversed.size()));
+    in.reads.clear();
+    ds.Edit();
+    blob->LoadFromStream(in);
+    ds.Post();
+    EXPECT_EQ(in.reads, k.chunks);
+    EXPECT_TRUE(blob->AsString() == reversed);
+    EXPECT_EQ(blob->BlobSize(), static_cast<int64_t>(k.size));
+  }
+}
+
+TEST_F(DataSetTest, BlobStreamSeeksFromEachOrigin) {
+  const std::string wav = Pattern(61441);
+  {
+    hEngCursor c = db.OpenCursor("sounds.db");
+    AddRow(c, 300, "Seek", "", wav);
+    EngineCloseCursor(c);
+  }
+  TTestDataSet ds(db, "sounds.db");
+  ds.Open();
+  auto *blob = static_cast<TBlobField *>(ds.FieldByName("WAV"));
+  ASSERT_TRUE(ds.Locate("TITLE", TVariant("Seek"), 0));
+  TBlobStream s(blob, bmRead);
+  ASSERT_TRUE(s.IsOpen());
+  EXPECT_EQ(s.Size(), 61441);
+  char c = 0;
+  EXPECT_EQ(s.Seek(100, soFromBeginning), 100);
+  EXPECT_EQ(s.Read(&c, 1), 1);
+  EXPECT_EQ(c, wav[100]);
+  EXPECT_EQ(s.Seek(0, soFromCurrent), 101); // unchanged, after the read
+  EXPECT_EQ(s.Seek(-51, soFromCurrent), 50);
+  EXPECT_EQ(s.Read(&c, 1), 1);
+  EXPECT_EQ(c, wav[50]);
+  EXPECT_EQ(s.Seek(61000, soFromCurrent), 61051);
+  EXPECT_EQ(s.Seek(0, soFromEnd), 61441);
+  EXPECT_EQ(s.Read(&c, 1), 0); // at the end: nothing more
+  EXPECT_EQ(s.Seek(-1, soFromEnd), 61440);
+  EXPECT_EQ(s.Read(&c, 1), 1);
+  EXPECT_EQ(c, wav.back());
+  // No bounds check: a position past the end reads nothing.
+  EXPECT_EQ(s.Seek(10, soFromEnd), 61451);
+  EXPECT_EQ(s.Read(&c, 1), 0);
+  EXPECT_EQ(s.Position(), 61451);
+
+  // A stream with no current record is closed: size 0, reads 0, seeks
+  // still move the position.
+  db.CreateTable("empty.db", {{"B", ENG_FLD_BLOB, ENG_SUB_BINARY, 16}});
+  TTestDataSet empty(db, "empty.db");
+  empty.Open();
+  TBlobStream none(static_cast<TBlobField *>(empty.FieldByName("B")), bmRead);
+  EXPECT_FALSE(none.IsOpen());
+  EXPECT_EQ(none.Size(), 0);
+  EXPECT_EQ(none.Seek(0, soFromEnd), 0);
+  EXPECT_EQ(none.Seek(5, soFromCurrent), 5);
+  EXPECT_EQ(none.Read(&c, 1), 0);
+  EXPECT_EQ(none.Write("x", 1), 0);
+}
+
+TEST_F(DataSetTest, BlobAccessOutsideEditingAndInsideFilters) {
+  const std::string file = db.Folder() + "/kept.wav";
+  { std::ofstream(file) << "keep me"; }
+  TTestDataSet ds(db, "sounds.db");
+  ds.Open();
+  auto *blob = static_cast<TBlobField *>(ds.FieldByName("WAV"));
+  for (TBlobStreamMode mode : {bmWrite, bmReadWrite})
+    EXPECT_EQ(ErrorOf([&] { TBlobStream s(blob, mode); }), "Dataset not in edit or insert mode");
+  EXPECT_EQ(ErrorOf([&] { blob->SetAsString("x"); }), "Dataset not in edit or insert mode");
+  EXPECT_EQ(ErrorOf([&] { blob->Clear(); }), "Dataset not in edit or insert mode");
+  EXPECT_EQ(ds.State(), dsBrowse);
+
+  int judged = 0;
+  std::vector<std::string> errors;
+  ds.SetOnFilterRecord([&](TDataSet *, bool &accept) {
+    ++judged;
+    for (TBlobStreamMode mode : {bmRead, bmWrite, bmReadWrite})
+      errors.push_back(ErrorOf([&] { TBlobStream s(blob, mode); }));
+    errors.push_back(ErrorOf([&] { (void)blob->AsString(); }));
+    // Saving inside the callback fails before the file is touched.
+    errors.push_back(ErrorOf([&] { blob->SaveToFile(file); }));
+    accept = true;
+  });
+  ds.SetFiltered(true);
+  ASSERT_GT(judged, 0);
+  for (const std::string &e : errors)
+    EXPECT_EQ(e, "Cannot access field 'WAV' in a filter");
+  std::ifstream in(file);
+  std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(kept, "keep me");
+}
+
+TEST_F(DataSetTest, SaveToFileCreatesOrTruncatesOrNamesTheFile) {
+  TTestDataSet ds(db, "sounds.db");
+  ds.Open();
+  auto *blob = static_cast<TBlobField *>(ds.FieldByName("WAV"));
+  ds.Edit();
+  blob->SetAsString("RIFF");
+  ds.Post();
+  for (const std::string &bad :
+       {db.Folder() + "/no-such-folder/x.wav", db.Folder(), std::string("")}) {
+    try {
+      blob->SaveToFile(bad);
+      ADD_FAILURE() << "saved to " << bad;
+    } catch (const EFCreateError &e) {
+      EXPECT_EQ(e.Message(), "Cannot create file " + bad);
+    }
+  }
+  EXPECT_EQ(ds.State(), dsBrowse);
+  EXPECT_EQ(blob->AsString(), "RIFF");
+
+  // An empty table over an existing file leaves it empty.
+  const std::string file = db.Folder() + "/old.wav";
+  { std::ofstream(file) << std::string(70000, 'x'); }
+  db.CreateTable("empty.db", {{"B", ENG_FLD_BLOB, ENG_SUB_BINARY, 16}});
+  TTestDataSet empty(db, "empty.db");
+  empty.Open();
+  static_cast<TBlobField *>(empty.FieldByName("B"))->SaveToFile(file);
+  EXPECT_EQ(std::filesystem::file_size(file), 0u);
+  // So does an inserted row that is not posted yet: it is no current record.
+  { std::ofstream(file) << "old"; }
+  ds.Insert();
+  blob->SaveToFile(file);
+  EXPECT_EQ(std::filesystem::file_size(file), 0u);
+  ds.Cancel();
+}
+
 TEST_F(DataSetTest, FieldDataLinkFollowsItsField) {
   TTestDataSet ds(db, "sounds.db");
   TDataSource src;
