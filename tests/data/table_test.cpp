@@ -173,6 +173,9 @@ TEST(TablePassword, ThePromptRunsOncePerRefusalUntilTheRightPassword) {
   // Known now: no more questions.
   t.Open();
   EXPECT_EQ(asked, 2);
+  t.Close();
+  Session->SetOnPassword(nullptr);
+  Session->RemoveAllPasswords();
 }
 
 TEST(TablePassword, CancellingGivesTheEnginesPasswordError) {
