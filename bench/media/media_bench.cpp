@@ -1,6 +1,7 @@
 // Costs on the way from a row change to an enabled Play button for a 1 MB
 // WAV: content detection, writing the temporary file, and opening the wave
-// device (which decodes the whole sound).
+// device (which reads the header of a plain WAV and leaves its samples in the
+// file until the first Play).
 #include "media/content_detection.h"
 #include "media/private_temp.h"
 #include "platform/mci/mci.h"

@@ -1,6 +1,7 @@
 // The time from a row change to an enabled Play button, for rows holding
 // 1 MB WAVs: the data change closes the player, the viewer reads the blob,
-// writes the temporary file, and the wave device opens (decoding the sound).
+// writes the temporary file, and the wave device opens (reading the sound's
+// header; the samples are decoded at the first Play).
 #include "base/streams.h"
 #include "data/datasource.h"
 #include "data/engine_table.h"
