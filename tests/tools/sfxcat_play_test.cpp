@@ -94,7 +94,9 @@ TEST_F(SfxcatPlay, ABlobThatIsNotASoundGivesTheViewersMessage) {
   InsertRaw("Broken wave", broken);
   InsertRaw("No sound", "");
   // A RIFF blob of no kind the viewer knows is not a sound either.
-  InsertRaw("Plain riff", std::string("RIFF\x04\x00\x00\x00DATA", 12));
+  InsertRaw("Plain riff", std::string("RIFF\x04\x00\x00\x00"
+                                      "DATA",
+                                      12));
 
   RunResult r = Run({"play", "--title", "Not recognised"});
   EXPECT_EQ(r.status, 1);
