@@ -1506,6 +1506,12 @@ void TDataSet::SetFiltered(bool value) {
 }
 
 bool TDataSet::RecordFilter(const void *record) {
+  return TestCandidate(record, [this](bool &accept) {
+    if (on_filter_record_) on_filter_record_(this, accept);
+  });
+}
+
+bool TDataSet::TestCandidate(const void *record, const std::function<void(bool &accept)> &test) {
   TDataSetState saved = SetTempState(dsFilter);
   const uint8_t *saved_buffer = filter_buffer_;
   bool saved_full = filter_buffer_full_;
@@ -1513,7 +1519,7 @@ bool TDataSet::RecordFilter(const void *record) {
   filter_buffer_full_ = false;
   bool accept = true;
   try {
-    if (on_filter_record_) on_filter_record_(this, accept);
+    test(accept);
   } catch (const std::exception &e) {
     ApplicationHandleException(e);
   }

@@ -192,6 +192,10 @@ public:
   uint16_t ServerYield(const void *info);
   // The engine's record callback lands here.
   bool RecordFilter(const void *record);
+  // Runs `test` while the fields read the candidate record `record` of an
+  // engine record filter (state dsFilter); an exception of the test goes to
+  // the application's handler.
+  bool TestCandidate(const void *record, const std::function<void(bool &accept)> &test);
   // A private copy of the current record's image, read from the engine for
   // blob streams; false when there is no current record.
   bool ReadCurrentRecordCopy(std::vector<uint8_t> &copy);

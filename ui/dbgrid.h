@@ -292,7 +292,7 @@ protected:
   void SyncVertBar() override;
 
   // Reactions to the link.
-  void LinkActive(bool active);
+  virtual void LinkActive(bool active);
   void DataChanged();
   void Scrolled(int distance);
   void RecordChanged(TField *field);

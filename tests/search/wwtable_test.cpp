@@ -1,0 +1,139 @@
+// The enhanced table's record filter and the shared dialog texts.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "base/exception.h"
+#include "data/field.h"
+#include "search/wwintl.h"
+#include "tests/search/search_env.h"
+#include "ui/buttons.h"
+
+namespace {
+
+std::vector<std::string> Titles(TDataSet *t) {
+  std::vector<std::string> titles;
+  for (t->First(); !t->Eof(); t->Next())
+    titles.push_back(Title(t));
+  t->First();
+  return titles;
+}
+
+using Rows = std::vector<std::string>;
+
+} // namespace
+
+TEST(TwwTableTest, OnFilterHidesRowsAtOnceAndReadsTheCandidateRecord) {
+  auto t = OpenCatalogue();
+  std::vector<std::string> seen;
+  t->SetOnFilter([&](TwwTable *table, bool &accept) {
+    TVariant category = table->GetFilterFieldValue("category");
+    seen.push_back(table->GetFilterFieldValue("TITLE").AsString());
+    accept = category.AsInteger() == 500;
+  });
+  EXPECT_NE(t->RecordFilterHandle(), 0u);
+  EXPECT_EQ(Titles(t.get()), (Rows{"Anvil", "Drill"}));
+  EXPECT_FALSE(seen.empty()) << "the filter saw the candidates' own titles";
+  EXPECT_NE(std::find(seen.begin(), seen.end(), "Zap"), seen.end());
+
+  // A category filter in force as well: a row must pass both.
+  t->SetFilter("CATEGORY=500");
+  t->SetFiltered(true);
+  EXPECT_EQ(Titles(t.get()), (Rows{"Anvil", "Drill"}));
+  t->SetFilter("CATEGORY=100");
+  EXPECT_TRUE(Titles(t.get()).empty());
+  t->SetFiltered(false);
+
+  // Without ofoEnabled the event is not called and every row shows.
+  seen.clear();
+  t->SetOnFilterOptions(ofoShowHourGlass);
+  EXPECT_EQ(Titles(t.get()).size(), 10u);
+  EXPECT_TRUE(seen.empty());
+  t->SetOnFilterOptions(ofoEnabled | ofoShowHourGlass);
+  EXPECT_EQ(Titles(t.get()), (Rows{"Anvil", "Drill"}));
+
+  // Reopening installs the filter on the new cursor.
+  t->Close();
+  t->Open();
+  EXPECT_EQ(Titles(t.get()), (Rows{"Anvil", "Drill"}));
+
+  // Clearing the event shows every row again.
+  t->SetOnFilter(nullptr);
+  EXPECT_EQ(t->RecordFilterHandle(), 0u);
+  EXPECT_EQ(Titles(t.get()).size(), 10u);
+}
+
+TEST(TwwTableTest, FilterFieldValuesOfBlankAndUnknownFields) {
+  auto t = OpenCatalogue();
+  bool wav_null = false, category_null = true;
+  std::string unknown;
+  t->SetOnFilter([&](TwwTable *table, bool &accept) {
+    wav_null = table->GetFilterFieldValue("WAV").IsNull();
+    category_null = table->GetFilterFieldValue("CATEGORY").IsNull();
+    unknown = MessageOf([&] { table->GetFilterFieldValue("NOPE"); });
+    accept = true;
+  });
+  EXPECT_TRUE(wav_null) << "no sound in the sample rows";
+  EXPECT_FALSE(category_null);
+  EXPECT_EQ(unknown, "Field 'NOPE' not found");
+}
+
+TEST(TwwTableTest, AFilterSetOnAClosedTableGoesOnWhenItOpens) {
+  TwwTable t(nullptr);
+  t.SetDatabaseName("sound");
+  t.SetTableName("bonussfx.db");
+  t.SetOnFilter([](TwwTable *table, bool &accept) { accept = Title(table).rfind("C", 0) == 0; });
+  EXPECT_EQ(t.RecordFilterHandle(), 0u);
+  t.Open();
+  EXPECT_EQ(Titles(&t), (Rows{"Cat meow", "Cow moo"}));
+  EXPECT_TRUE(t.IsNativeTable());
+  EXPECT_TRUE(t.SyncSQLByRange());
+  EXPECT_FALSE(t.NarrowSearch());
+  EXPECT_EQ(t.NarrowSearchUpperChar(), 255);
+}
+
+TEST(WwIntlTest, DefaultsConnectingAndDialogButtons) {
+  TwwIntl *shared = wwInternational();
+  EXPECT_EQ(shared->SearchDialog()->SearchCharLabel, "&Search Characters");
+  EXPECT_EQ(shared->SearchDialog()->SearchByHint, "Incremental searching and sorting order");
+  EXPECT_EQ(shared->UserMessages()->PictureValidateError, "Invalid characters. Field : ");
+  EXPECT_EQ(shared->UserMessages()->MemoChangesWarning,
+            "Changes have been made!  Are you sure you wish to cancel?");
+  EXPECT_EQ(shared->FilterDialog()->MatchAnyLabel, "Partial Match Any&where");
+  EXPECT_EQ(shared->LocateDialog()->MatchAnyLabel, "Partial Match &Anywhere");
+  EXPECT_EQ(shared->BtnOKCaption(), "&OK");
+
+  TForm form(nullptr);
+  TButton *ok = CreateDialogButton(&form, wwbkOK);
+  TButton *cancel = CreateDialogButton(&form, wwbkCancel);
+  EXPECT_NE(dynamic_cast<TBitBtn *>(ok), nullptr);
+  EXPECT_FALSE(ok->Visible());
+  EXPECT_EQ(ok->Caption(), "&OK");
+  EXPECT_EQ(ok->ModalResult(), mrOk);
+  EXPECT_EQ(cancel->Caption(), "Cancel");
+  EXPECT_TRUE(cancel->Cancel());
+  EXPECT_EQ(cancel->ModalResult(), mrCancel);
+  EXPECT_EQ(ok->Height(), 27 * Screen->PixelsPerInch() / 96);
+
+  {
+    TwwIntl mine(nullptr);
+    mine.SearchDialog()->SearchCharLabel = "&Suche";
+    mine.UserMessages()->LocateNoMatches = "Nichts";
+    mine.UserMessages()->RecordViewExitWarning = "Speichern?";
+    mine.SetOKCancelBitmapped(false);
+    mine.SetConnected(true);
+    EXPECT_EQ(shared->SearchDialog()->SearchCharLabel, "&Suche");
+    EXPECT_EQ(shared->UserMessages()->LocateNoMatches, "Nichts");
+    EXPECT_EQ(shared->UserMessages()->RecordViewExitWarning,
+              "Changes have been made!  Do you wish to save your changes?")
+        << "not handed over";
+    TButton *plain = CreateDialogButton(&form, wwbkOK);
+    EXPECT_EQ(dynamic_cast<TBitBtn *>(plain), nullptr);
+    EXPECT_EQ(plain->Height(), 24 * Screen->PixelsPerInch() / 96);
+  }
+  // Back to the defaults for the other tests.
+  TwwIntl defaults(nullptr);
+  defaults.SetConnected(true);
+  EXPECT_EQ(shared->SearchDialog()->SearchCharLabel, "&Search Characters");
+  EXPECT_TRUE(shared->OKCancelBitmapped());
+}
