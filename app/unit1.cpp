@@ -43,6 +43,7 @@ TForm1::TForm1(TComponent *owner) : TForm(owner) {
   CreateCategoryButtons();
   CreateMainMenu();
   CreateSaveDialog();
+  CreateSearchDialog();
 
   OnCreate = [this](TObject *sender) { FormCreate(sender); };
 }
@@ -57,11 +58,14 @@ void TForm1::CreateBevel() {
 
 void TForm1::CreateTables() {
   auto table = [this](const char *name) {
-    auto *t = new TTable(this);
+    auto *t = new TwwTable(this);
     t->SetName(name);
     t->SetDatabaseName("sound");
     t->SetTableName("bonussfx.db");
     t->SetReadOnly(true);
+    t->SetSyncSQLByRange(true);
+    t->SetNarrowSearch(false);
+    t->SetValidateWithMask(true);
     return t;
   };
   wwTable1 = table("wwTable1");
@@ -104,7 +108,7 @@ void TForm1::CreateLabels() {
 void TForm1::CreatePlayerBar() {
   // The data source is made here, before the viewer and the grid that are
   // bound to it; its dataset is the browsed table.
-  wwDataSource1 = new TDataSource(this);
+  wwDataSource1 = new TwwDataSource(this);
   wwDataSource1->SetName("wwDataSource1");
   wwDataSource1->SetDataSet(wwTable1);
 
@@ -244,6 +248,26 @@ void TForm1::CreateSaveDialog() {
   SaveDialog1->SetFileEditStyle(fsEdit);
 }
 
+void TForm1::CreateSearchDialog() {
+  wwSearchDialog1 = new TwwSearchDialog(this);
+  wwSearchDialog1->SetName("wwSearchDialog1");
+  wwSearchDialog1->SetSearchTable(wwTable1);
+  wwSearchDialog1->SetShadowSearchTable(wwTable2);
+  wwSearchDialog1->SetCaption("Search");
+  TStringList selected;
+  selected.Add("KEYWORDS\t240\tKEYWORDS");
+  selected.Add("TITLE\t24\tTITLE");
+  wwSearchDialog1->SetSelected(selected);
+  wwSearchDialog1->SetGridTitleAlignment(taLeftJustify);
+  wwSearchDialog1->SetGridColor(clWhite);
+  wwSearchDialog1->SetGridOptions(dgTitles | dgIndicator | dgColumnResize | dgColLines |
+                                  dgRowLines | dgTabs | dgRowSelect | dgAlwaysShowSelection |
+                                  dgConfirmDelete | dgPerfectRowFit);
+  wwSearchDialog1->SetMaxWidth(0);
+  wwSearchDialog1->SetMaxHeight(209);
+  wwSearchDialog1->SetCharCase(ecNormal);
+}
+
 void TForm1::FormCreate(TObject *Sender) {
   (void)Sender;
   // A failure in any step (no engine, no alias, no table, a refused
@@ -303,9 +327,11 @@ void TForm1::CustomFilter1Click(TObject *) {
 }
 
 void TForm1::Lookup1Click(TObject *) {
-  // Filtering off, the label, then the lookup dialog.
+  // Filtering off, the label, then the lookup dialog; choosing a row there
+  // makes it the current row here. The dialog's answer needs no action.
   wwTable1->SetFiltered(false);
   Label2->SetCaption("ALL Soundeffects");
+  wwSearchDialog1->Execute();
 }
 
 void TForm1::Save1Click(TObject *) {

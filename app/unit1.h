@@ -10,6 +10,8 @@
 #include "data/table.h"
 #include "media/media_player.h"
 #include "media/pdb_multimedia.h"
+#include "search/wwsearch_dialog.h"
+#include "search/wwtable.h"
 #include "ui/buttons.h"
 #include "ui/dbgrid.h"
 #include "ui/dialogs.h"
@@ -42,18 +44,20 @@ public:
 
   // The data source of the grid, the player bar's viewer and the dialogs;
   // its dataset is the browsed table.
-  TDataSource *wwDataSource1;
+  TwwDataSource *wwDataSource1;
   // The browsed catalogue table with its four persistent fields, and the
   // lookup dialog's shadow table on the same file.
-  TTable *wwTable1;
+  TwwTable *wwTable1;
   TSmallintField *wwTable1CATEGORY;
   TStringField *wwTable1TITLE;
   TStringField *wwTable1KEYWORDS;
   TBlobField *wwTable1WAV;
-  TTable *wwTable2;
+  TwwTable *wwTable2;
 
   // File, Save asks where to write the current row's sound.
   TSaveDialog *SaveDialog1;
+  // Search, Lookup: search as you type on wwTable2, then move wwTable1.
+  TwwSearchDialog *wwSearchDialog1;
 
   TMainMenu *MainMenu1;
   TMenuItem *File1;
@@ -105,6 +109,7 @@ private:
   void CreateCategoryButtons();
   void CreateMainMenu();
   void CreateSaveDialog();
+  void CreateSearchDialog();
   TMenuItem *AddMenuItem(TMenuItem *parent, const char *name, const char *caption, int help_context,
                          TNotifyEvent handler);
   // The common steps of the category buttons.

@@ -19,6 +19,7 @@
 #include "app/unit4.h"
 #include "base/exception.h"
 #include "platform/help/winhelp.h"
+#include "search/wwsearch_dialog.h"
 #include "support/modal.h"
 #include "tests/app/catalogue_env.h"
 
@@ -35,6 +36,20 @@ struct THelpSpy {
   }
   ~THelpSpy() { Application->OnHelp = nullptr; }
 };
+
+// Runs Search, Lookup; `act` gets the lookup window once it is up (the
+// default answers Cancel).
+bool RunLookup(
+    TForm1 *form, const std::function<void(TwwLookupDlg *)> &act = [](TwwLookupDlg *d) {
+      d->CancelBtn->Click();
+    }) {
+  return DriveModal([&] { form->Lookup1->Click(); },
+                    [&](QWidget *w) {
+                      auto *d = dynamic_cast<TwwLookupDlg *>(TControl::FromWidget(w));
+                      ASSERT_NE(d, nullptr) << "the lookup window comes up";
+                      act(d);
+                    });
+}
 
 class Form1Test : public ::testing::Test {
 protected:
@@ -206,7 +221,7 @@ TEST_F(Form1Test, HandlersSetThePresentCategory) {
   EXPECT_EQ(form->Label2->Caption(), "Explosions and guns");
   form->BitBtn9->Click();
   EXPECT_EQ(form->Label2->Caption(), "ALL Sound Effects");
-  form->Lookup1->Click();
+  EXPECT_TRUE(RunLookup(form));
   EXPECT_EQ(form->Label2->Caption(), "ALL Soundeffects");
   form->CustomFilter1->Click();
   EXPECT_EQ(form->Label2->Caption(), "User entered filter");
@@ -273,12 +288,73 @@ TEST_F(Form1Test, CategoryButtonsNarrowTheRowsAndAllShowsThemAgain) {
   // button filters again.
   form->BitBtn5->Click();
   EXPECT_EQ(Titles(form), (Rows{"Rain", "Thunder"}));
-  form->Lookup1->Click();
+  EXPECT_TRUE(RunLookup(form));
   EXPECT_EQ(form->Label2->Caption(), "ALL Soundeffects");
   EXPECT_EQ(form->wwTable1->Filter(), "CATEGORY=600");
   EXPECT_EQ(Titles(form), all);
   form->BitBtn5->Click();
   EXPECT_EQ(Titles(form), (Rows{"Rain", "Thunder"}));
+}
+
+namespace {
+
+// Types into the lookup window's search edit (focused first, as the user
+// sees it) without waiting for the search.
+void TypeInto(TwwLookupDlg *d, const char *text) {
+  QApplication::setActiveWindow(d->Widget());
+  d->wwIncrementalSearch1->SetFocus();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return d->wwIncrementalSearch1->Focused(); }));
+  QTest::keyClicks(d->wwIncrementalSearch1->Widget(), text);
+}
+
+} // namespace
+
+TEST_F(Form1Test, LookupSearchesAsYouTypeAndOkMakesTheRowCurrent) {
+  form->Show();
+  // A category in force: the lookup switches it off, which brings the
+  // browsed table to its first row, and the shadow starts there.
+  form->BitBtn5->Click();
+  form->wwTable1->Last();
+  ASSERT_EQ(form->wwTable1TITLE->AsString(), "Thunder");
+  EXPECT_TRUE(RunLookup(form, [&](TwwLookupDlg *d) {
+    EXPECT_EQ(d->Caption(), "Search");
+    EXPECT_EQ(d->DataSet(), form->wwTable2);
+    EXPECT_FALSE(form->wwTable1->Filtered());
+    EXPECT_EQ(form->wwTable1TITLE->AsString(), "Anvil");
+    EXPECT_EQ(form->wwTable2->FieldByName("TITLE")->AsString(), "Anvil");
+    EXPECT_EQ(d->wwIncrementalSearch1->SearchField(), "TITLE");
+    EXPECT_EQ(d->wwDBGrid1->Options(),
+              dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines | dgTabs |
+                  dgRowSelect | dgAlwaysShowSelection | dgConfirmDelete | dgPerfectRowFit);
+    EXPECT_EQ(d->wwDBGrid1->Color(), clWhite);
+    EXPECT_LE(d->wwDBGrid1->Height(), 209);
+    ASSERT_EQ(d->wwDBGrid1->Columns()->Count(), 2);
+    EXPECT_EQ(d->wwDBGrid1->Columns()->Items(0)->Title()->Caption(), "TITLE");
+    EXPECT_EQ(d->wwDBGrid1->Columns()->Items(1)->Title()->Caption(), "KEYWORDS");
+    TypeInto(d, "Dr");
+    EXPECT_EQ(d->wwIncrementalSearch1->Text(), "Dr");
+    EXPECT_TRUE(d->wwIncrementalSearch1->SearchPending());
+    // OK at once: the search still waiting for its timer runs first.
+    d->OKBtn->Click();
+  }));
+  EXPECT_EQ(form->wwTable2->FieldByName("TITLE")->AsString(), "Drill");
+  EXPECT_EQ(form->wwTable1TITLE->AsString(), "Drill");
+  EXPECT_EQ(form->Label2->Caption(), "ALL Soundeffects");
+  EXPECT_EQ(Titles(form).size(), 10u);
+  // The window's own grid keeps its two columns.
+  ASSERT_EQ(form->DBGrid1->Columns()->Count(), 2);
+  EXPECT_EQ(form->DBGrid1->Columns()->Items(0)->Field(), form->wwTable1TITLE);
+
+  // Cancel leaves the row where the lookup found it, whatever the search
+  // found.
+  EXPECT_TRUE(RunLookup(form, [&](TwwLookupDlg *d) {
+    EXPECT_EQ(form->wwTable2->FieldByName("TITLE")->AsString(), "Anvil");
+    TypeInto(d, "Z");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !d->wwIncrementalSearch1->SearchPending(); }));
+    EXPECT_EQ(form->wwTable2->FieldByName("TITLE")->AsString(), "Zap");
+    d->CancelBtn->Click();
+  }));
+  EXPECT_EQ(form->wwTable1TITLE->AsString(), "Anvil");
 }
 
 TEST_F(Form1Test, TheViewerFollowsTheCurrentRowIntoThePlayerBar) {
