@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "base/convert.h"
 #include "base/hooks.h"
@@ -750,6 +751,10 @@ void TwwLookupDlg::FormActivate(TObject *) {
 
 void TwwLookupDlg::RefreshStatus() {
   if (!StatusHeader->Visible() || !dataset_ || !dataset_->Active()) return;
+  // The engine cursor reads ahead of the record shown: it is put on the
+  // current record first.
+  std::vector<uint8_t> record;
+  if (!dataset_->ReadCurrentRecordCopy(record)) return;
   uint32_t sequence = 0, count = 0;
   if (EngineGetSequenceNumber(dataset_->Handle(), &sequence) != DBENG_OK ||
       EngineGetRecordCount(dataset_->Handle(), &count) != DBENG_OK)
@@ -955,8 +960,17 @@ bool TwwSearchDialog::Execute() {
     }
   }
   const bool ok = RunWindow(work, work != search_table_);
-  if (ok && search_table_ && work != search_table_ && !(work->BOF() && work->Eof()))
+  if (ok && search_table_ && work != search_table_ && !(work->BOF() && work->Eof())) {
+    // The shadow sees every row; the search table's own record filter may
+    // hide the one chosen. Moving there would show a row the filter
+    // excludes: the table stays and the user is told why.
+    std::vector<uint8_t> record;
+    if (work->ReadCurrentRecordCopy(record) && !search_table_->RecordPassesFilter(record.data())) {
+      MessageDlg(wwmsg::kChosenRecordFiltered, mtInformation, mbOK, 0);
+      return ok;
+    }
     search_table_->GotoCurrent(work);
+  }
   return ok;
 }
 

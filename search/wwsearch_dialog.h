@@ -274,6 +274,8 @@ inline constexpr const char *kDifferentPhysicalTables =
 inline constexpr const char *kUnableToOpen = "Unable to open search or lookup table.";
 inline constexpr const char *kSearchTableNotActive = "Search Table is not active.";
 inline constexpr const char *kNoLookupTable = "You must define a lookupTable.";
+inline constexpr const char *kChosenRecordFiltered =
+    "The record chosen is hidden by the filter of the table it was looked up for.";
 inline constexpr const char *kDataSetMustBeActive = "DataSet for this component must be active.";
 inline constexpr const char *kPlainTableSearch =
     "Incremental Search - TTable component not supported. Use TwwTable instead.";

@@ -56,6 +56,9 @@ public:
   // Inside OnFilter: the named field's value in the candidate record (null
   // for a blank field). Raises "Field '%s' not found" for an unknown name.
   TVariant GetFilterFieldValue(const std::string &field_name);
+  // Whether a record image of this table passes the record filter (true
+  // when no filter is installed or enabled).
+  bool RecordPassesFilter(const void *record) { return AcceptCandidate(record); }
   // The engine handle of the installed record filter (0 when none).
   hEngFilter RecordFilterHandle() const { return filter_handle_; }
   // Whether the table is a native table (its own picture checks apply).

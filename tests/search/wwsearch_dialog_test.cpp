@@ -295,3 +295,93 @@ TEST(LookupDialogTest, APlainTableCannotBeSearchedAsYouType) {
   EXPECT_NE(std::find(texts.begin(), texts.end(), wwmsg::kPlainTableSearch), texts.end());
   EXPECT_NE(std::find(texts.begin(), texts.end(), wwmsg::kEnhancedDataSetOnly), texts.end());
 }
+
+TEST_F(SearchDialogTest, LettersTypedTogetherStartOneSearch) {
+  int searches = 0;
+  EXPECT_TRUE(Run([&](TwwLookupDlg *d) {
+    d->wwIncrementalSearch1->OnAfterSearch = [&](TwwIncrementalSearch *, bool) { ++searches; };
+    Type(d, "Cow");
+    EXPECT_EQ(searches, 1);
+    EXPECT_EQ(d->wwIncrementalSearch1->LastSearchedText(), "Cow");
+    EXPECT_EQ(Title(shadow.get()), "Cow moo");
+    // A key that changes nothing starts nothing.
+    QTest::keyClick(d->wwIncrementalSearch1->Widget(), Qt::Key_Shift);
+    EXPECT_FALSE(d->wwIncrementalSearch1->SearchPending());
+    d->CancelBtn->Click();
+  }));
+  EXPECT_EQ(searches, 1);
+}
+
+TEST_F(SearchDialogTest, ADoubleClickOnTheGridEndsWithOk) {
+  EXPECT_TRUE(Run([&](TwwLookupDlg *d) {
+    Type(d, "Ca");
+    TwwDBGrid *grid = d->wwDBGrid1;
+    const TRect cell = grid->CellRect(1, grid->Row());
+    QTest::mouseDClick(grid->Widget(), Qt::LeftButton, Qt::NoModifier,
+                       QPoint(cell.Left + 3, cell.Top + 3));
+  }));
+  EXPECT_TRUE(result);
+  EXPECT_EQ(Title(search.get()), "Cat meow");
+}
+
+TEST_F(SearchDialogTest, NarrowSearchShowsOnlyTheRowsThatStartWithTheText) {
+  shadow->SetNarrowSearch(true);
+  shadow->SetRange({TVariant("Z")}, {TVariant("Zz")});
+  EXPECT_TRUE(Run([&](TwwLookupDlg *d) {
+    EXPECT_EQ(Title(shadow.get()), "Rain") << "the old range went before the window opened";
+    Type(d, "C");
+    std::vector<std::string> rows;
+    for (shadow->First(); !shadow->Eof(); shadow->Next())
+      rows.push_back(Title(shadow.get()));
+    EXPECT_EQ(rows, (std::vector<std::string>{"Cat meow", "Cow moo"}));
+    shadow->Last();
+    d->OKBtn->Click();
+  }));
+  EXPECT_EQ(Title(search.get()), "Cow moo");
+}
+
+TEST_F(SearchDialogTest, AStatusHeaderShowsTheTableAndThePosition) {
+  dialog->SetOptions(opShowOKCancel | opShowStatusBar);
+  dialog->SetUserButton1Caption("&Add");
+  TDataSet *seen = nullptr;
+  dialog->OnUserButton1Click = [&](TObject *, TDataSet *table) { seen = table; };
+  EXPECT_TRUE(Run([&](TwwLookupDlg *d) {
+    EXPECT_TRUE(d->StatusHeader->Visible());
+    EXPECT_FALSE(d->wwKeyCombo1->Visible());
+    EXPECT_EQ(d->StatusTableName->Caption(), "bonussfx.db");
+    EXPECT_EQ(d->StatusPosition->Caption(), "Rec # 8 of 10");
+    Type(d, "B");
+    EXPECT_EQ(d->StatusPosition->Caption(), "Rec # 2 of 10");
+    EXPECT_TRUE(d->UserButton1->Visible());
+    EXPECT_FALSE(d->UserButton2->Visible());
+    d->UserButton1->Click();
+    d->CancelBtn->Click();
+  }));
+  EXPECT_EQ(seen, shadow.get());
+}
+
+TEST_F(SearchDialogTest, ARowHiddenFromTheShownTableIsReported) {
+  // The shown table hides Zap; the shadow can still find it.
+  search->SetOnFilter([](TwwTable *t, bool &accept) { accept = Title(t) != "Zap"; });
+  ASSERT_TRUE(search->FindKey({TVariant("Rain")}));
+  std::vector<std::string> texts;
+  texts = CloseBoxesWhile([&] {
+    EXPECT_TRUE(Run([&](TwwLookupDlg *d) {
+      Type(d, "Z");
+      EXPECT_EQ(Title(shadow.get()), "Zap");
+      d->OKBtn->Click();
+    }));
+  });
+  EXPECT_TRUE(result);
+  EXPECT_EQ(texts, std::vector<std::string>{wwmsg::kChosenRecordFiltered});
+  EXPECT_EQ(Title(search.get()), "Rain");
+  // A row the filter lets through is reached as usual.
+  texts = CloseBoxesWhile([&] {
+    EXPECT_TRUE(Run([&](TwwLookupDlg *d) {
+      Type(d, "Th");
+      d->OKBtn->Click();
+    }));
+  });
+  EXPECT_TRUE(texts.empty());
+  EXPECT_EQ(Title(search.get()), "Thunder");
+}
