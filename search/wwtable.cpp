@@ -1,9 +1,15 @@
 #include "search/wwtable.h"
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 #include "base/strings.h"
+#include "base/text.h"
+#include "data/db_error.h"
 #include "data/field.h"
+#include "search/wwintl.h"
+#include "search/wwpicture.h"
 
 TwwTable::TwwTable(TComponent *owner) : TTable(owner) {}
 
@@ -91,4 +97,76 @@ void TwwTable::DestroyHandle() {
   // The engine drops a cursor's filters with the cursor.
   filter_handle_ = 0;
   TTable::DestroyHandle();
+}
+
+void TwwTable::ReadNativePictures() {
+  if (native_pictures_read_ || !Handle() || !IsNativeTable()) return;
+  native_pictures_read_ = true;
+  EngCurProps props;
+  if (EngineGetCursorProperties(Handle(), &props) != DBENG_OK) return;
+  for (uint16_t seq = 1; seq <= props.validityCheckCount; ++seq) {
+    EngVChkDesc check;
+    std::memset(&check, 0, sizeof check);
+    if (EngineGetValidityCheck(Handle(), seq, &check) != DBENG_OK) continue;
+    const std::string picture(check.picture, strnlen(check.picture, sizeof check.picture));
+    if (picture.empty()) continue;
+    for (int i = 0; i < FieldCount(); ++i)
+      if (Fields(i)->FieldNo() == check.fieldNum)
+        native_pictures_.Add(Fields(i)->FieldName() + "\t" + picture);
+  }
+}
+
+std::string TwwTable::PictureMaskFor(const TField *field, bool *auto_fill) {
+  ReadNativePictures();
+  auto split = [](const std::string &line) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+      size_t tab = line.find('\t', start);
+      parts.push_back(line.substr(start, tab == std::string::npos ? tab : tab - start));
+      if (tab == std::string::npos) return parts;
+      start = tab + 1;
+    }
+  };
+  std::string native;
+  for (int i = 0; i < native_pictures_.Count(); ++i) {
+    std::vector<std::string> parts = split(native_pictures_[i]);
+    if (parts.size() > 1 && AnsiSameText(parts[0], field->FieldName())) {
+      native = parts[1];
+      break;
+    }
+  }
+  if (auto_fill) *auto_fill = false;
+  for (int i = 0; i < picture_masks_.Count(); ++i) {
+    std::vector<std::string> parts = split(picture_masks_[i]);
+    if (!AnsiSameText(parts[0], field->FieldName())) continue;
+    if (auto_fill) *auto_fill = parts.size() > 2 && parts[2] == "T";
+    if (native.empty()) return parts.size() > 1 ? parts[1] : std::string();
+    // The table's own picture wins; the line keeps its flags.
+    std::string line = parts[0] + "\t" + native;
+    for (size_t p = 2; p < parts.size(); ++p)
+      line += "\t" + parts[p];
+    picture_masks_.SetStrings(i, line);
+    return native;
+  }
+  return native;
+}
+
+void TwwTable::ValidatePictures() {
+  for (int i = 0; i < FieldCount(); ++i) {
+    TField *field = Fields(i);
+    const std::string mask = PictureMaskFor(field);
+    std::string text = field->Text();
+    if (mask.empty() || text.empty() || field->ReadOnly()) continue;
+    if (TwwPictureValidator(mask).MatchPicture(text, false) == prComplete) continue;
+    field->FocusControl();
+    if (OnInvalidValue) OnInvalidValue(this, field);
+    throw EDatabaseError(wwInternational()->UserMessages()->PictureValidateError +
+                         field->DisplayName());
+  }
+}
+
+void TwwTable::DoBeforePost() {
+  TTable::DoBeforePost();
+  if (validate_with_mask_) ValidatePictures();
 }

@@ -63,16 +63,26 @@ public:
   hEngFilter RecordFilterHandle() const { return filter_handle_; }
   // Whether the table is a native table (its own picture checks apply).
   bool IsNativeTable() const;
+  // The picture mask of a field: a native table's own picture, else the
+  // field's PictureMasks line ("" when none); `auto_fill` gets the line's
+  // flag.
+  std::string PictureMaskFor(const TField *field, bool *auto_fill = nullptr);
+  // Checks every field's text against its mask, as before posting; raises
+  // "Invalid characters. Field : " and the field's name for the first that
+  // fails, after focusing its control and firing OnInvalidValue.
+  void ValidatePictures();
 
 protected:
   void DoOnOpenCursor() override;
   void DestroyHandle() override;
+  void DoBeforePost() override;
 
 private:
   static int16_t FilterThunk(uint64_t client, const void *record, uint32_t phys_rec_num);
   bool AcceptCandidate(const void *record);
   void RemoveRecordFilter();
   void InstallRecordFilter();
+  void ReadNativePictures();
 
   TStringList lookup_fields_, lookup_links_, control_type_, picture_masks_;
   bool sync_sql_by_range_ = true;
@@ -83,6 +93,9 @@ private:
   TwwOnFilterOptions on_filter_options_ = ofoEnabled | ofoShowHourGlass;
   hEngFilter filter_handle_ = 0;
   bool in_filter_ = false;
+  // The table's own pictures (field name, tab, picture), read once.
+  TStringList native_pictures_;
+  bool native_pictures_read_ = false;
   bool destroying_ = false;
 };
 
