@@ -572,14 +572,14 @@ DBResult TableCursor::Count(uint32_t *count) {
   std::vector<SqlValue> params;
   AppendRestrictions(conditions, params);
   std::string where;
-  if (sqlFilters_.empty() && index_ >= 0) {
-    // Through the narrowest index that holds the range's columns.
+  if (sqlFilters_.empty()) {
+    // Through the narrowest index that holds the range's columns; the
+    // whole table through the narrowest index of all.
     const auto &ixs = file_->Indexes();
-    const IndexInfo *narrow = &ixs[index_];
-    if (!lo_ && !hi_)
-      for (const IndexInfo &ix : ixs)
-        if (ix.narrowName != ix.sqlName && ix.desc.unique) narrow = &ix;
-    where = " INDEXED BY " + narrow->narrowName;
+    if (!lo_ && !hi_ && file_->CountIndex() >= 0)
+      where = " INDEXED BY " + ixs[static_cast<size_t>(file_->CountIndex())].narrowName;
+    else if (index_ >= 0)
+      where = " INDEXED BY " + ixs[static_cast<size_t>(index_)].narrowName;
   }
   // Without a WHERE clause SQLite counts the index's entries page by page.
   if (!conditions.empty()) where += " WHERE 1" + conditions;

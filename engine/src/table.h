@@ -45,6 +45,9 @@ public:
   const std::vector<IndexInfo> &Indexes() const { return indexes_; }
   const std::vector<EngVChkDesc> &Checks() const { return checks_; }
   int PrimaryIndex() const { return primary_; }
+  // The narrow index with the smallest keys, which counts every row of the
+  // table in the fewest pages; -1 when the file has no narrow indexes.
+  int CountIndex() const { return countIndex_; }
   bool HasPassword() const { return !verifier_.empty(); }
   uint32_t Tag() const { return tag_; }
   sqlite3 *Db() const { return db_; }
@@ -125,6 +128,7 @@ private:
   std::vector<IndexInfo> indexes_;
   std::vector<EngVChkDesc> checks_;
   int primary_ = -1;
+  int countIndex_ = -1;
   std::string verifier_;
   uint32_t tag_ = 0;
   std::string columnList_;

@@ -372,3 +372,64 @@ TEST_F(Navigation, EditingChecksKeysAndValidityAndNumbersAutoincrements) {
   EXPECT_EQ(vc.fieldNum, 2);
   EXPECT_EQ(vc.required, 1);
 }
+
+// A whole table is counted through its narrowest index: rows whose key
+// there is blank count too, on every index, and the count follows this
+// process's own inserts and deletes at once.
+TEST_F(Navigation, CountsIncludeBlankKeysAndFollowOwnWrites) {
+  CreateCatalogue();
+  hEngCursor c = Open();
+  AddRow(c, 100, "Dog barking");
+  std::vector<uint8_t> rec = NewRecord(c);
+  PutText(c, rec, kTitle, "No category");
+  ASSERT_OKE(EngineInsertRecord(c, ENG_NOLOCK, rec.data()));
+  rec = NewRecord(c);
+  PutInt16(c, rec, kCategory, 300);
+  PutText(c, rec, kTitle, "No keywords");
+  ASSERT_OKE(EngineInsertRecord(c, ENG_NOLOCK, rec.data()));
+  for (const char *index : {static_cast<const char *>(nullptr), "KEYWORDS", "CATEGORY"}) {
+    hEngCursor k = Open("cat.db", index, ENG_OPEN_READONLY);
+    uint32_t count = 0;
+    ASSERT_OKE(EngineGetRecordCount(k, &count));
+    EXPECT_EQ(count, 3u) << (index ? index : "TITLE");
+    Close(k);
+  }
+  uint32_t count = 0;
+  ASSERT_OKE(EngineGetRecordCount(c, &count));
+  EXPECT_EQ(count, 3u);
+  AddRow(c, 200, "Cat purring");
+  ASSERT_OKE(EngineGetRecordCount(c, &count));
+  EXPECT_EQ(count, 4u);
+  // A range on the TITLE index counts only its rows.
+  std::vector<uint8_t> lo = NewRecord(c), hi = NewRecord(c);
+  PutText(c, lo, kTitle, "D");
+  PutText(c, hi, kTitle, "N");
+  ASSERT_OKE(EngineSetRange(c, 0, 1, 0, lo.data(), 1, 1, 0, hi.data(), 1));
+  ASSERT_OKE(EngineGetRecordCount(c, &count));
+  EXPECT_EQ(count, 1u);
+  ASSERT_OKE(EngineResetRange(c));
+  EngineSetToBegin(c);
+  ASSERT_OKE(EngineGetNextRecord(c, ENG_NOLOCK, rec.data(), nullptr));
+  ASSERT_OKE(EngineDeleteRecord(c, rec.data()));
+  ASSERT_OKE(EngineGetRecordCount(c, &count));
+  EXPECT_EQ(count, 3u);
+}
+
+// A table without indexes is counted as well.
+TEST_F(Navigation, TableWithoutIndexesIsCounted) {
+  EngFldDesc fields[] = {Field("NAME", ENG_FLD_ZSTRING, 20)};
+  EngTableDesc desc{};
+  std::snprintf(desc.name, sizeof desc.name, "plain.db");
+  desc.fieldCount = 1;
+  desc.fields = fields;
+  ASSERT_OKE(EngineCreateTable(db, &desc));
+  hEngCursor c = Open("plain.db");
+  for (const char *name : {"one", "two", ""}) {
+    std::vector<uint8_t> rec = NewRecord(c);
+    if (*name) PutText(c, rec, 1, name);
+    ASSERT_OKE(EngineInsertRecord(c, ENG_NOLOCK, rec.data()));
+  }
+  uint32_t count = 0;
+  ASSERT_OKE(EngineGetRecordCount(c, &count));
+  EXPECT_EQ(count, 3u);
+}
