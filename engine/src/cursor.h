@@ -152,6 +152,10 @@ private:
   // Range and pushed-filter conditions (" AND ..." each).
   void AppendRestrictions(std::string &sql, std::vector<SqlValue> &params) const;
   std::string OrderBy(bool backward) const;
+  // True when rows before `values` (a key of the current index) include
+  // those with a blank key, which a row-value comparison leaves out: one
+  // ascending key field and a key that is not blank.
+  bool BlanksBefore(const std::vector<SqlValue> &values) const;
   std::string FromClause() const;
   // Fetches a batch forward (after the position) or backward (before it).
   DBResult Fetch(bool backward);

@@ -433,3 +433,51 @@ TEST_F(Navigation, TableWithoutIndexesIsCounted) {
   ASSERT_OKE(EngineGetRecordCount(c, &count));
   EXPECT_EQ(count, 3u);
 }
+
+// The sequence number of every row is its place in a walk of the index:
+// on the unique TITLE index, on CATEGORY and KEYWORDS with many equal keys
+// (ordered by row among themselves) and blank ones, and within a range.
+TEST_F(Navigation, SequenceNumbersMatchTheWalkOnEveryIndex) {
+  CreateCatalogue();
+  hEngCursor c = Open();
+  for (int i = 0; i < 90; ++i) {
+    std::vector<uint8_t> rec = NewRecord(c);
+    if (i % 10 != 3) PutInt16(c, rec, kCategory, static_cast<int16_t>(100 * (1 + i % 4)));
+    char title[16];
+    std::snprintf(title, sizeof title, "T%03d", (i * 37) % 90);
+    PutText(c, rec, kTitle, title);
+    if (i % 7 != 0) PutText(c, rec, kKeywords, i % 2 ? "Bark" : "bark loud");
+    ASSERT_OKE(EngineInsertRecord(c, ENG_NOLOCK, rec.data()));
+  }
+  auto check = [&](hEngCursor k, const char *what) {
+    EngineSetToBegin(k);
+    std::vector<uint8_t> rec(RecordSize(k));
+    uint32_t place = 0;
+    while (EngineGetNextRecord(k, ENG_NOLOCK, rec.data(), nullptr) == DBENG_OK) {
+      ++place;
+      uint32_t seq = 0;
+      ASSERT_OKE(EngineGetSequenceNumber(k, &seq));
+      ASSERT_EQ(seq, place) << what << " at " << Text(k, rec, kTitle);
+    }
+    EXPECT_GT(place, 0u) << what;
+    // Backward, past the rows with blank keys too, from the end and from a
+    // row in the middle.
+    EngineSetToEnd(k);
+    EXPECT_EQ(Titles(k, true).size(), place) << what;
+    EngineSetToBegin(k);
+    for (uint32_t i = 0; i < place / 2; ++i)
+      ASSERT_OKE(EngineGetNextRecord(k, ENG_NOLOCK, rec.data(), nullptr));
+    EXPECT_EQ(Titles(k, true).size(), place / 2 - 1) << what;
+  };
+  for (const char *index : {static_cast<const char *>(nullptr), "KEYWORDS", "CATEGORY"}) {
+    hEngCursor k = Open("cat.db", index, ENG_OPEN_READONLY);
+    check(k, index ? index : "TITLE");
+    Close(k);
+  }
+  hEngCursor k = Open("cat.db", "CATEGORY", ENG_OPEN_READONLY);
+  std::vector<uint8_t> lo = NewRecord(k), hi = NewRecord(k);
+  PutInt16(k, lo, kCategory, 200);
+  PutInt16(k, hi, kCategory, 300);
+  ASSERT_OKE(EngineSetRange(k, 0, 1, 0, lo.data(), 1, 1, 0, hi.data(), 1));
+  check(k, "CATEGORY 200-300");
+}
