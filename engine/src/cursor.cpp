@@ -6,6 +6,7 @@
 #include "engine/src/values.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace dbeng {
@@ -219,12 +220,32 @@ std::string TableCursor::OrderBy(bool backward) const {
   return sql;
 }
 
+std::string TableCursor::ReadIndex() const {
+  const auto &ixs = file_->Indexes();
+  const IndexInfo &ix = ixs[static_cast<size_t>(index_)];
+  if (index_ != file_->PrimaryIndex()) return ix.sqlName;
+  // In primary order with a pushed filter "field = value" on the field of a
+  // secondary index: the index in that field's order, then the primary
+  // order, holds exactly the wanted rows side by side.
+  for (const CursorFilter *f : sqlFilters_) {
+    const std::string &c = f->pushSql;
+    if (c.size() < 6 || c[0] != 'f' || c.compare(c.size() - 4, 4, " = ?") != 0) continue;
+    std::string digits = c.substr(1, c.size() - 5);
+    if (digits.find_first_not_of("0123456789") != std::string::npos) continue;
+    uint16_t field = static_cast<uint16_t>(std::atoi(digits.c_str()));
+    for (const IndexInfo &other : ixs)
+      if (!other.primaryOrderName.empty() && other.fields.size() == 1 && other.fields[0] == field)
+        return other.primaryOrderName;
+  }
+  return ix.sqlName;
+}
+
 std::string TableCursor::FromClause() const {
   std::string sql = "SELECT id, " + file_->ColumnList() + " FROM eng_rows";
   // The current index gives the order; naming it keeps the planner from
   // answering a pushed filter through another index and sorting.
   if (index_ >= 0)
-    sql += " INDEXED BY " + file_->Indexes()[index_].sqlName;
+    sql += " INDEXED BY " + ReadIndex();
   else
     sql += " NOT INDEXED";
   return sql;
@@ -621,7 +642,30 @@ DBResult TableCursor::Count(uint32_t *count) {
     *count = it->second;
     return DBENG_OK;
   }
-  if (DBResult r = CountQuery(where, params, count); r != DBENG_OK) return r;
+  bool kept = false;
+  if (conditions.empty() && file_->KeepsRowCount()) {
+    // The kept number, while both triggers that keep it are there (anyone
+    // may have dropped them since the file was opened).
+    sqlite3_stmt *stmt;
+    if (DBResult r = file_->Prepare(
+            "SELECT value FROM eng_meta WHERE key = 'rows' AND (SELECT count(*) FROM "
+            "sqlite_master WHERE type = 'trigger' AND tbl_name = 'eng_rows' AND name IN "
+            "('eng_rows_added', 'eng_rows_removed')) = 2",
+            &stmt);
+        r != DBENG_OK)
+      return r;
+    StmtReset reset(stmt);
+    int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW) {
+      int64_t n = sqlite3_column_int64(stmt, 0);
+      *count = n < 0 ? 0 : static_cast<uint32_t>(n);
+      kept = true;
+    } else if (rc != SQLITE_DONE) {
+      return FailSqlite(file_->Db(), rc, "Cannot count the records of " + file_->Path());
+    }
+  }
+  if (!kept)
+    if (DBResult r = CountQuery(where, params, count); r != DBENG_OK) return r;
   if (cache.size() > 64) cache.clear();
   cache[key] = *count;
   return DBENG_OK;
@@ -656,7 +700,7 @@ DBResult TableCursor::SequenceNumber(uint32_t *seq) {
   std::string from;
   if (index_ >= 0) {
     const IndexInfo &ix = file_->Indexes()[index_];
-    from = " INDEXED BY " + (sqlFilters_.empty() ? ix.narrowName : ix.sqlName);
+    from = " INDEXED BY " + (sqlFilters_.empty() ? ix.narrowName : ReadIndex());
   }
   std::vector<SqlValue> key = KeyOf(current_.data(), rowId_, false);
   uint32_t before = 0;

@@ -157,6 +157,8 @@ private:
   // ascending key field and a key that is not blank.
   bool BlanksBefore(const std::vector<SqlValue> &values) const;
   std::string FromClause() const;
+  // The SQLite index that gives the rows of the current index and filters.
+  std::string ReadIndex() const;
   // Fetches a batch forward (after the position) or backward (before it).
   DBResult Fetch(bool backward);
   // Applies the C++ filters to a record; sets *abort when a callback asks.

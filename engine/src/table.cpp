@@ -110,6 +110,12 @@ bool FileWritable(const std::string &path) {
   return access(dir.c_str(), W_OK) == 0;
 }
 
+// Fields whose equality filters are pushed into queries without a collation.
+bool OrderKeyField(uint16_t type) {
+  return type != ENG_FLD_ZSTRING && type != ENG_FLD_BYTES && type != ENG_FLD_VARBYTES &&
+         type != ENG_FLD_BCD && type != ENG_FLD_BLOB;
+}
+
 bool SameName(std::string_view a, std::string_view b) {
   return CompareNoCase(a, b) == 0;
 }
@@ -212,6 +218,8 @@ DBResult TableFile::Load() {
       version = sqlite3_column_int(stmt, 1);
     else if (key == "tag")
       tag_ = static_cast<uint32_t>(sqlite3_column_int64(stmt, 1));
+    else if (key == "rows" && sqlite3_column_type(stmt, 1) == SQLITE_INTEGER)
+      rowCounter_ = true;
     else if (key == "password" && sqlite3_column_type(stmt, 1) == SQLITE_TEXT)
       verifier_ = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 1));
   }
@@ -288,14 +296,17 @@ DBResult TableFile::Load() {
 
   // Narrow key indexes (files written before they existed count with the
   // cursor's own index).
-  rc = sqlite3_prepare_v2(
-      db_, "SELECT name FROM sqlite_master WHERE type = 'index' AND name LIKE 'eng_nk%'", -1, &stmt,
-      nullptr);
+  rc = sqlite3_prepare_v2(db_,
+                          "SELECT name FROM sqlite_master WHERE type = 'index' AND "
+                          "(name LIKE 'eng_nk%' OR name LIKE 'eng_px%')",
+                          -1, &stmt, nullptr);
   if (rc != SQLITE_OK) return FailSqlite(db_, rc, "Table: " + path_);
   while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     std::string name = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0));
-    for (IndexInfo &ix : indexes_)
+    for (IndexInfo &ix : indexes_) {
       if (name == "eng_nk" + ix.sqlName.substr(6)) ix.narrowName = name;
+      if (name == "eng_px" + ix.sqlName.substr(6)) ix.primaryOrderName = name;
+    }
   }
   sqlite3_finalize(stmt);
   if (rc != SQLITE_DONE) return FailSqlite(db_, rc, "Table: " + path_);
@@ -448,6 +459,13 @@ DBResult TableFile::Create(const std::string &path, const EngTableDesc &desc) {
   for (const EngFldDesc &fd : shape.fields)
     sql += ", f" + std::to_string(fd.fieldNum) + " " + DeclaredType(fd.type);
   sql += ");";
+  // The number of rows, kept by triggers in the transaction of every change
+  // (whoever makes it), so that counting a whole table reads one value.
+  sql += "INSERT INTO eng_meta(key, value) VALUES ('rows', 0);"
+         "CREATE TRIGGER eng_rows_added AFTER INSERT ON eng_rows BEGIN "
+         "UPDATE eng_meta SET value = value + 1 WHERE key = 'rows'; END;"
+         "CREATE TRIGGER eng_rows_removed AFTER DELETE ON eng_rows BEGIN "
+         "UPDATE eng_meta SET value = value - 1 WHERE key = 'rows'; END;";
   // Each index of the table is a covering SQLite index in cursor order: its
   // key columns, the row id, then every other column, so that a cursor reads
   // its rows from the index alone, page after page; and a narrow one on the
@@ -472,6 +490,31 @@ DBResult TableFile::Create(const std::string &path, const EngTableDesc &desc) {
     sql += "CREATE INDEX eng_ix" + n + " ON eng_rows(" + keys + ", id" + rest + ");";
     sql += std::string("CREATE ") + (ix.unique || ix.primary ? "UNIQUE " : "") + "INDEX eng_nk" +
            n + " ON eng_rows(" + keys + ");";
+  }
+  // A secondary index on one numeric field also gets an index in the order
+  // of its key, then the primary key: a filter for one value of that field
+  // (one category) then reads its rows in primary order with a seek, where
+  // the primary index would be read through until enough rows matched.
+  int primary = -1;
+  for (uint16_t i = 0; i < desc.indexCount && primary < 0; ++i)
+    if (desc.indexes[i].primary) primary = i;
+  if (primary >= 0 && !desc.indexes[primary].descending) {
+    const EngIdxDesc &pix = desc.indexes[primary];
+    std::string pkeys;
+    for (uint16_t k = 0; k < pix.fieldCount; ++k) {
+      const EngFldDesc *fd = shape.Field(pix.keyFields[k]);
+      pkeys += ", f" + std::to_string(fd->fieldNum);
+      if (fd->type == ENG_FLD_ZSTRING)
+        pkeys +=
+            std::string(" COLLATE ") + (pix.caseInsensitive ? kNoCaseCollation : kDictCollation);
+    }
+    for (uint16_t i = 0; i < desc.indexCount; ++i) {
+      const EngIdxDesc &ix = desc.indexes[i];
+      const EngFldDesc *fd = shape.Field(ix.keyFields[0]);
+      if (i == primary || ix.fieldCount != 1 || ix.descending || !OrderKeyField(fd->type)) continue;
+      sql += "CREATE INDEX eng_px" + std::to_string(i + 1) + " ON eng_rows(f" +
+             std::to_string(fd->fieldNum) + pkeys + ", id);";
+    }
   }
   if (DBResult r = Exec(db, sql, "Cannot create table: " + path); r != DBENG_OK) return cleanup(r);
 

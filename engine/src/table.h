@@ -24,6 +24,7 @@ struct IndexInfo {
   EngIdxDesc desc{};
   std::string sqlName;          // the covering SQLite index cursors read through
   std::string narrowName;       // the narrow one on the key columns (counts)
+  std::string primaryOrderName; // key, then the primary key ("" when none)
   std::vector<uint16_t> fields; // key field numbers
   bool caseInsensitive = false;
   bool descending = false;
@@ -48,6 +49,9 @@ public:
   // The narrow index with the smallest keys, which counts every row of the
   // table in the fewest pages; -1 when the file has no narrow indexes.
   int CountIndex() const { return countIndex_; }
+  // True when the file keeps its number of rows (eng_meta 'rows'); it is
+  // right while the triggers that keep it are there.
+  bool KeepsRowCount() const { return rowCounter_; }
   bool HasPassword() const { return !verifier_.empty(); }
   uint32_t Tag() const { return tag_; }
   sqlite3 *Db() const { return db_; }
@@ -129,6 +133,7 @@ private:
   std::vector<EngVChkDesc> checks_;
   int primary_ = -1;
   int countIndex_ = -1;
+  bool rowCounter_ = false;
   std::string verifier_;
   uint32_t tag_ = 0;
   std::string columnList_;

@@ -191,3 +191,55 @@ TEST_F(Filters, TreesBeyondTheStorageGoToTheEvaluator) {
   ASSERT_OKE(EngineActivateFilter(c, f));
   EXPECT_EQ(AllTitles(c), Strings{"b300"});
 }
+
+// One category in TITLE order, over more rows than a batch and with the
+// category's titles spread among the others: both directions, a turn in the
+// middle, sequence numbers, and rows added and changed while filtered. The
+// same in KEYWORDS order.
+TEST_F(Filters, OneCategoryInKeyOrderOverManyRows) {
+  Strings expected = {"a300", "b300", "c300"}; // from the set-up
+  for (int i = 0; i < 200; ++i) {
+    char title[16];
+    std::snprintf(title, sizeof title, "t%03d", (i * 71) % 200);
+    AddRow(c, i % 3 ? 200 : 300, title, i % 2 ? "loud" : "Quiet");
+    if (i % 3 == 0) expected.push_back(title);
+  }
+  std::sort(expected.begin(), expected.end());
+  hEngFilter f = Add(TreeBuilder::Comparison(ENG_FOP_EQ, kCategory, "CATEGORY", 300));
+  ASSERT_OKE(EngineActivateFilter(c, f));
+  EXPECT_EQ(AllTitles(c), expected);
+  EngineSetToEnd(c);
+  Strings backward = Titles(c, true);
+  std::reverse(backward.begin(), backward.end());
+  EXPECT_EQ(backward, expected);
+  EXPECT_EQ(Count(), expected.size());
+  std::vector<uint8_t> rec(RecordSize(c));
+  EngineSetToBegin(c);
+  for (uint32_t i = 1; i <= 40; ++i) {
+    ASSERT_OKE(EngineGetNextRecord(c, ENG_NOLOCK, rec.data(), nullptr));
+    uint32_t seq = 0;
+    ASSERT_OKE(EngineGetSequenceNumber(c, &seq));
+    ASSERT_EQ(seq, i);
+  }
+  EXPECT_EQ(Text(c, rec, kTitle), expected[39]);
+  for (int i = 0; i < 15; ++i)
+    ASSERT_OKE(EngineGetPriorRecord(c, ENG_NOLOCK, rec.data(), nullptr));
+  EXPECT_EQ(Text(c, rec, kTitle), expected[24]);
+  // A row of another category moved into this one shows up in its place.
+  AddRow(c, 200, "t0505");
+  EXPECT_EQ(Count(), expected.size());
+  AddRow(c, 300, "t0505x");
+  expected.push_back("t0505x");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(AllTitles(c), expected);
+
+  hEngCursor k = Open("cat.db", "KEYWORDS", ENG_OPEN_READONLY);
+  hEngFilter g = 0;
+  std::vector<uint8_t> tree = TreeBuilder::Comparison(ENG_FOP_EQ, kCategory, "CATEGORY", 300);
+  ASSERT_OKE(EngineAddFilter(k, 0, 0, 0, tree.data(), nullptr, &g));
+  ASSERT_OKE(EngineActivateFilter(k, g));
+  Strings byKeywords = AllTitles(k);
+  EXPECT_EQ(byKeywords.size(), expected.size());
+  std::sort(byKeywords.begin(), byKeywords.end());
+  EXPECT_EQ(byKeywords, expected);
+}

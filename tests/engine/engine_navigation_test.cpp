@@ -3,6 +3,8 @@
 // counts and sequence numbers, two cursors on one table.
 #include "tests/engine/engine_fixture.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
 
 using namespace enginetest;
@@ -480,4 +482,55 @@ TEST_F(Navigation, SequenceNumbersMatchTheWalkOnEveryIndex) {
   PutInt16(k, hi, kCategory, 300);
   ASSERT_OKE(EngineSetRange(k, 0, 1, 0, lo.data(), 1, 1, 0, hi.data(), 1));
   check(k, "CATEGORY 200-300");
+}
+
+// The number of rows the file keeps stays right through rows added and
+// removed by another connection that knows nothing of the engine, and a
+// file without the triggers that keep it is counted all the same.
+TEST_F(Navigation, KeptRowCountFollowsEveryWriterAndIsOptional) {
+  CreateCatalogue();
+  hEngCursor c = Open();
+  for (const char *t : {"Bell", "Gong", "Horn"})
+    AddRow(c, 100, t);
+  Close(c);
+  EXPECT_OKE(EngineCloseDatabase(db)); // the engine lets go of the file
+  db = 0;
+  sqlite3 *s = nullptr;
+  ASSERT_EQ(sqlite3_open((dir + "/cat.db").c_str(), &s), SQLITE_OK);
+  // The rows it writes have blank texts, which no collation ever compares.
+  auto bytes = [](void *, int n1, const void *p1, int n2, const void *p2) {
+    int c = std::memcmp(p1, p2, static_cast<size_t>(std::min(n1, n2)));
+    return c ? c : n1 - n2;
+  };
+  for (const char *name : {"ENGDICT", "ENGNOCASE"})
+    sqlite3_create_collation(s, name, SQLITE_UTF8, nullptr, bytes);
+  auto exec = [&](const char *sql) {
+    char *err = nullptr;
+    EXPECT_EQ(sqlite3_exec(s, sql, nullptr, nullptr, &err), SQLITE_OK) << (err ? err : "");
+    sqlite3_free(err);
+  };
+  exec("INSERT INTO eng_rows(f1) VALUES (700); INSERT INTO eng_rows(f1) VALUES (800);"
+       "DELETE FROM eng_rows WHERE f1 = 700");
+  auto count = [&](uint32_t expected) {
+    ASSERT_OKE(EngineOpenDatabase(nullptr, nullptr, ENG_OPEN_READWRITE, ENG_SHARE_SHARED, nullptr,
+                                  0, nullptr, nullptr, &db));
+    ASSERT_OKE(EngineSetDirectory(db, dir.c_str()));
+    hEngCursor k = Open("cat.db", "CATEGORY");
+    uint32_t n = 0;
+    ASSERT_OKE(EngineGetRecordCount(k, &n));
+    EXPECT_EQ(n, expected);
+    std::vector<uint8_t> rec(RecordSize(k));
+    EngineSetToEnd(k);
+    ASSERT_OKE(EngineGetPriorRecord(k, ENG_NOLOCK, rec.data(), nullptr));
+    ASSERT_OKE(EngineDeleteRecord(k, rec.data()));
+    ASSERT_OKE(EngineGetRecordCount(k, &n));
+    EXPECT_EQ(n, expected - 1);
+    Close(k);
+    EXPECT_OKE(EngineCloseDatabase(db));
+    db = 0;
+  };
+  count(4);
+  exec("DROP TRIGGER eng_rows_removed; INSERT INTO eng_rows(f1) VALUES (900)");
+  count(4);
+  sqlite3_close(s);
 }
