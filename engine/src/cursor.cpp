@@ -102,7 +102,9 @@ std::vector<TableCursor::Col> TableCursor::KeyCols(bool withId) const {
       const char *collate = fd->type == ENG_FLD_ZSTRING
                                 ? (ix.caseInsensitive ? kNoCaseCollation : kDictCollation)
                                 : nullptr;
-      cols.push_back({"f" + std::to_string(f), collate, ix.descending});
+      std::string expr = std::to_string(f);
+      expr.insert(expr.begin(), 'f');
+      cols.push_back({std::move(expr), collate, ix.descending});
     }
   }
   if (withId) cols.push_back({"id", nullptr, false});
