@@ -119,8 +119,9 @@ bool Push(const TreeReader &t, uint16_t node, const RecordShape &shape, int dept
     const EngFldDesc *fd;
     if (!t.Operand(node, 0, &child) || !FieldOf(t, child, shape, &fd) || fd->type == ENG_FLD_BLOB)
       return false;
-    *sql +=
-        "f" + std::to_string(fd->fieldNum) + (op == ENG_FOP_ISBLANK ? " IS NULL" : " IS NOT NULL");
+    *sql += 'f';
+    *sql += std::to_string(fd->fieldNum);
+    *sql += op == ENG_FOP_ISBLANK ? " IS NULL" : " IS NOT NULL";
     return true;
   }
   if (cls != ENG_NODE_BINARY) return false;
@@ -157,7 +158,11 @@ bool Push(const TreeReader &t, uint16_t node, const RecordShape &shape, int dept
   } else {
     return false;
   }
-  *sql += "f" + std::to_string(fd->fieldNum) + " " + sqlOp + " ?";
+  *sql += 'f';
+  *sql += std::to_string(fd->fieldNum);
+  *sql += ' ';
+  *sql += sqlOp;
+  *sql += " ?";
   params->push_back(value);
   return true;
 }
