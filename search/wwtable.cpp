@@ -28,7 +28,9 @@ int16_t TwwTable::FilterThunk(uint64_t client, const void *record, uint32_t) {
 bool TwwTable::AcceptCandidate(const void *record) {
   if (destroying_ || !on_filter_ || in_filter_ || !(on_filter_options_ & ofoEnabled)) return true;
   in_filter_ = true;
+  candidate_ = record;
   bool accept = TestCandidate(record, [this](bool &ok) { on_filter_(this, ok); });
+  candidate_ = nullptr;
   in_filter_ = false;
   return accept;
 }

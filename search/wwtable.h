@@ -56,6 +56,9 @@ public:
   // Inside OnFilter: the named field's value in the candidate record (null
   // for a blank field). Raises "Field '%s' not found" for an unknown name.
   TVariant GetFilterFieldValue(const std::string &field_name);
+  // Inside OnFilter: the candidate record's image (null otherwise), for
+  // streams over its memo fields.
+  const void *FilterRecord() const { return candidate_; }
   // Whether a record image of this table passes the record filter (true
   // when no filter is installed or enabled).
   bool RecordPassesFilter(const void *record) { return AcceptCandidate(record); }
@@ -93,6 +96,7 @@ private:
   TwwOnFilterOptions on_filter_options_ = ofoEnabled | ofoShowHourGlass;
   hEngFilter filter_handle_ = 0;
   bool in_filter_ = false;
+  const void *candidate_ = nullptr;
   // The table's own pictures (field name, tab, picture), read once.
   TStringList native_pictures_;
   bool native_pictures_read_ = false;

@@ -1,11 +1,13 @@
 // The enhanced table's record filter and the shared dialog texts.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <vector>
 
 #include "base/exception.h"
 #include "data/field.h"
 #include "search/wwintl.h"
+#include "search/wwmemostream.h"
 #include "tests/search/search_env.h"
 #include "ui/buttons.h"
 
@@ -136,4 +138,68 @@ TEST(WwIntlTest, DefaultsConnectingAndDialogButtons) {
   defaults.SetConnected(true);
   EXPECT_EQ(shared->SearchDialog()->SearchCharLabel, "&Search Characters");
   EXPECT_TRUE(shared->OKCancelBitmapped());
+}
+
+TEST(TwwMemoStreamTest, ReadsTheBlobOfTheCurrentOrTheCandidateRecord) {
+  {
+    TDatabase *db = Session->OpenDatabase("sound");
+    CreateCatalogueTable(*db, "memo.db", SampleRows());
+    Session->CloseDatabase(db);
+  }
+  // 70,000 bytes: more than two pieces of the engine's read.
+  std::string bytes(70000, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i)
+    bytes[i] = static_cast<char>('a' + i % 26);
+  TwwTable t(nullptr);
+  t.SetDatabaseName("sound");
+  t.SetTableName("memo.db");
+  t.Open();
+  ASSERT_TRUE(t.FindKey({TVariant("Rain")}));
+  t.Edit();
+  t.FieldByName("WAV")->SetAsString(bytes);
+  t.Post();
+
+  TwwMemoStream stream(t.FieldByName("WAV"));
+  EXPECT_EQ(stream.Seek(0, soFromEnd), 70000);
+  stream.Seek(0, soFromBeginning);
+  std::string read(80000, '\0');
+  EXPECT_EQ(stream.Read(read.data(), 80000), 70000) << "stops at the end of the blob";
+  read.resize(70000);
+  EXPECT_EQ(read, bytes);
+  stream.Seek(-3, soFromEnd);
+  char tail[8] = {};
+  EXPECT_EQ(stream.Read(tail, 8), 3);
+  EXPECT_EQ(std::string(tail), bytes.substr(69997));
+  EXPECT_EQ(stream.Write("x", 1), 0);
+
+  // A record image handed in (a filter's candidate) is read, not the
+  // current record.
+  std::vector<uint8_t> rain;
+  ASSERT_TRUE(t.ReadCurrentRecordCopy(rain));
+  ASSERT_TRUE(t.FindKey({TVariant("Zap")}));
+  EXPECT_EQ(TwwMemoStream(t.FieldByName("WAV")).Seek(0, soFromEnd), 0);
+  EXPECT_EQ(TwwMemoStream(t.FieldByName("WAV"), rain.data()).Seek(0, soFromEnd), 70000);
+  // Inside the record filter: each candidate's own blob.
+  std::map<std::string, int64_t> sizes;
+  t.SetOnFilter([&](TwwTable *table, bool &accept) {
+    TwwMemoStream candidate(table->FieldByName("WAV"), table->FilterRecord());
+    const int64_t size = candidate.Seek(0, soFromEnd);
+    sizes[table->GetFilterFieldValue("TITLE").AsString()] = size;
+    accept = size == 0;
+  });
+  std::vector<std::string> shown;
+  for (t.First(); !t.Eof(); t.Next())
+    shown.push_back(Title(&t));
+  EXPECT_EQ(sizes.size(), 10u);
+  EXPECT_EQ(sizes["Rain"], 70000);
+  EXPECT_EQ(sizes["Zap"], 0);
+  EXPECT_EQ(std::find(shown.begin(), shown.end(), "Rain"), shown.end());
+  EXPECT_EQ(shown.size(), 9u);
+  EXPECT_EQ(t.FilterRecord(), nullptr) << "only while the filter runs";
+  t.SetOnFilter(nullptr);
+
+  // No current record: a stream that reads nothing.
+  t.SetOnFilter([](TwwTable *, bool &accept) { accept = false; });
+  TwwMemoStream none(t.FieldByName("WAV"));
+  EXPECT_EQ(none.Read(read.data(), 10), 0);
 }
