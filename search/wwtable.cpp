@@ -8,8 +8,10 @@
 #include "base/text.h"
 #include "data/db_error.h"
 #include "data/field.h"
+#include "search/wwfilter_text.h"
 #include "search/wwintl.h"
 #include "search/wwpicture.h"
+#include "ui/dialogs.h"
 
 TwwTable::TwwTable(TComponent *owner) : TTable(owner) {}
 
@@ -89,16 +91,102 @@ bool TwwTable::IsNativeTable() const {
 
 void TwwTable::DoOnOpenCursor() {
   TTable::DoOnOpenCursor();
-  // The cursor is new: the record filter goes on it before the first rows
-  // are read.
+  // The cursor is new: both filters go on it before the first rows are
+  // read.
   filter_handle_ = 0;
+  condition_filter_ = 0;
   InstallRecordFilter();
+  if (!JoinwwFilterLines(ww_filter_).empty()) {
+    opening_ = true;
+    const bool installed = InstallConditionFilter();
+    opening_ = false;
+    if (!installed) MessageDlg(kFailToSetFilter, mtWarning, mbOK, 0);
+  }
 }
 
 void TwwTable::DestroyHandle() {
   // The engine drops a cursor's filters with the cursor.
   filter_handle_ = 0;
+  condition_filter_ = 0;
   TTable::DestroyHandle();
+}
+
+namespace {
+
+// The table's fields as the condition translator sees them.
+class TTableFieldSource : public TFilterFieldSource {
+public:
+  explicit TTableFieldSource(const TDataSet *table) : table_(table) {}
+  bool FindFilterField(const std::string &name, TFilterField &out) const override {
+    TField *f = table_->FindField(name);
+    if (!f) return false;
+    out.FieldName = f->FieldName();
+    out.FieldNo = f->FieldNo();
+    out.DataType = f->DataType();
+    out.Size = f->Size();
+    out.FieldKind = f->FieldKind();
+    return true;
+  }
+
+private:
+  const TDataSet *table_;
+};
+
+} // namespace
+
+void TwwTable::RemoveConditionFilter() {
+  if (condition_filter_ && Handle()) {
+    EngineDeactivateFilter(Handle(), condition_filter_);
+    EngineDropFilter(Handle(), condition_filter_);
+  }
+  condition_filter_ = 0;
+}
+
+bool TwwTable::InstallConditionFilter() {
+  const std::string text = JoinwwFilterLines(ww_filter_);
+  if (!Handle() || (!Active() && !opening_)) {
+    condition_filter_ = 0;
+    return true;
+  }
+  if (text.empty()) {
+    RemoveConditionFilter();
+    if (Active()) First();
+    return true;
+  }
+  std::vector<uint8_t> tree;
+  std::string missing;
+  try {
+    tree = TranslatewwFilter(TTableFieldSource(this), text, missing);
+  } catch (const std::exception &) {
+    tree.clear();
+  }
+  RemoveConditionFilter();
+  if (!missing.empty()) MessageDlg(missing + "\rField not found in Table. ", mtWarning, mbOK, 0);
+  if (tree.empty()) {
+    if (Active()) First();
+    return false;
+  }
+  hEngFilter filter = 0;
+  if (EngineAddFilter(Handle(), reinterpret_cast<uintptr_t>(this), 1, 0, tree.data(), nullptr,
+                      &filter) != DBENG_OK) {
+    if (Active()) First();
+    return false;
+  }
+  if (EngineActivateFilter(Handle(), filter) != DBENG_OK) {
+    EngineDropFilter(Handle(), filter);
+    if (Active()) First();
+    return false;
+  }
+  condition_filter_ = filter;
+  if (Active()) First();
+  return true;
+}
+
+void TwwTable::SetwwFilter(const TStringList &lines) {
+  if (Active()) CheckBrowseMode();
+  ww_filter_.Assign(&lines);
+  if (!Active()) return;
+  if (!InstallConditionFilter()) MessageDlg(kFailToSetFilter, mtWarning, mbOK, 0);
 }
 
 void TwwTable::ReadNativePictures() {

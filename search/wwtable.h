@@ -40,6 +40,13 @@ public:
   void SetNarrowSearch(bool on) { narrow_search_ = on; }
   uint16_t NarrowSearchUpperChar() const { return narrow_search_upper_char_; }
   void SetNarrowSearchUpperChar(uint16_t c) { narrow_search_upper_char_ = c; }
+  // Conditions, one per line, that every row shown must meet ("CATEGORY =
+  // 100"); installed in the engine at once on an active table (a condition
+  // that cannot be installed gives the warning "Fail to set filter").
+  const TStringList &wwFilter() const { return ww_filter_; }
+  void SetwwFilter(const TStringList &lines);
+  // The engine handle of the installed condition filter (0 when none).
+  hEngFilter ConditionFilterHandle() const { return condition_filter_; }
   bool ValidateWithMask() const { return validate_with_mask_; }
   void SetValidateWithMask(bool on) { validate_with_mask_ = on; }
 
@@ -86,8 +93,13 @@ private:
   void RemoveRecordFilter();
   void InstallRecordFilter();
   void ReadNativePictures();
+  // Installs the wwFilter condition; false when it could not be.
+  bool InstallConditionFilter();
+  void RemoveConditionFilter();
 
-  TStringList lookup_fields_, lookup_links_, control_type_, picture_masks_;
+  TStringList lookup_fields_, lookup_links_, control_type_, picture_masks_, ww_filter_;
+  hEngFilter condition_filter_ = 0;
+  bool opening_ = false;
   bool sync_sql_by_range_ = true;
   bool narrow_search_ = false;
   uint16_t narrow_search_upper_char_ = 255;
@@ -107,3 +119,5 @@ class TwwDataSource : public TDataSource {
 public:
   explicit TwwDataSource(TComponent *owner = nullptr) : TDataSource(owner) {}
 };
+
+inline constexpr const char *kFailToSetFilter = "Fail to set filter";

@@ -6,8 +6,10 @@
 
 #include "base/exception.h"
 #include "data/field.h"
+#include "search/wwfilter_text.h"
 #include "search/wwintl.h"
 #include "search/wwmemostream.h"
+#include "tests/search/boxes.h"
 #include "tests/search/search_env.h"
 #include "ui/buttons.h"
 
@@ -202,4 +204,66 @@ TEST(TwwMemoStreamTest, ReadsTheBlobOfTheCurrentOrTheCandidateRecord) {
   t.SetOnFilter([](TwwTable *, bool &accept) { accept = false; });
   TwwMemoStream none(t.FieldByName("WAV"));
   EXPECT_EQ(none.Read(read.data(), 10), 0);
+}
+
+namespace {
+
+TStringList Lines(std::initializer_list<const char *> lines) {
+  TStringList list;
+  for (const char *l : lines)
+    list.Add(l);
+  return list;
+}
+
+} // namespace
+
+TEST(TwwTableTest, FilterLinesAllHoldAndAreInstalledInTheEngine) {
+  EXPECT_EQ(JoinwwFilterLines(Lines({"a  ", "", "b"})), "a AND (b)");
+  auto t = OpenCatalogue();
+  t->SetwwFilter(Lines({"CATEGORY = 500"}));
+  EXPECT_NE(t->ConditionFilterHandle(), 0u);
+  EXPECT_EQ(Titles(t.get()), (Rows{"Anvil", "Drill"}));
+
+  t->SetwwFilter(Lines({"category=100", "TITLE <> \"Cat meow\""}));
+  EXPECT_EQ(Titles(t.get()), (Rows{"Cow moo", "Dog barking"}));
+  t->SetwwFilter(Lines({"CATEGORY = 200 or CATEGORY>=900"}));
+  EXPECT_EQ(Titles(t.get()), (Rows{"Boing", "Zap"}));
+  t->SetwwFilter(Lines({"(CATEGORY < 200 AND TITLE > \"D\") OR TITLE = \"Rain\""}));
+  EXPECT_EQ(Titles(t.get()), (Rows{"Dog barking", "Rain"}));
+
+  // Together with the record filter: a row must pass both.
+  t->SetOnFilter([](TwwTable *table, bool &accept) { accept = Title(table) != "Rain"; });
+  EXPECT_EQ(Titles(t.get()), (Rows{"Dog barking"}));
+  t->SetOnFilter(nullptr);
+
+  // Reopening installs the condition again; no lines, no condition.
+  t->Close();
+  t->Open();
+  EXPECT_EQ(Titles(t.get()), (Rows{"Dog barking", "Rain"}));
+  t->SetwwFilter(TStringList());
+  EXPECT_EQ(t->ConditionFilterHandle(), 0u);
+  EXPECT_EQ(Titles(t.get()).size(), 10u);
+}
+
+TEST(TwwTableTest, AConditionThatCannotBeInstalledIsReportedAndHidesNothing) {
+  auto t = OpenCatalogue();
+  std::vector<std::string> texts = CloseBoxesWhile([&] {
+    t->SetwwFilter(Lines({"CATEGORY = 100", "NOPE = 1"}));
+  });
+  EXPECT_EQ(texts,
+            (std::vector<std::string>{"NOPE\rField not found in Table. ", kFailToSetFilter}));
+  EXPECT_EQ(t->ConditionFilterHandle(), 0u);
+  EXPECT_EQ(Titles(t.get()).size(), 10u);
+
+  for (const char *bad : {"CATEGORY =", "CATEGORY = \"100", "(CATEGORY = 100", "CATEGORY =< 100",
+                          "CATEGORY = 1000000"}) {
+    texts = CloseBoxesWhile([&] { t->SetwwFilter(Lines({bad})); });
+    EXPECT_EQ(texts, std::vector<std::string>{kFailToSetFilter}) << bad;
+    EXPECT_EQ(Titles(t.get()).size(), 10u) << bad;
+  }
+  // A closed table takes the lines and installs them when it opens.
+  t->Close();
+  t->SetwwFilter(Lines({"TITLE = \"Zap\""}));
+  t->Open();
+  EXPECT_EQ(Titles(t.get()), (Rows{"Zap"}));
 }
