@@ -43,6 +43,7 @@ TForm1::TForm1(TComponent *owner) : TForm(owner) {
   CreateCategoryButtons();
   CreateMainMenu();
   CreateSaveDialog();
+  CreateFilterDialog();
   CreateSearchDialog();
 
   OnCreate = [this](TObject *sender) { FormCreate(sender); };
@@ -248,6 +249,22 @@ void TForm1::CreateSaveDialog() {
   SaveDialog1->SetFileEditStyle(fsEdit);
 }
 
+void TForm1::CreateFilterDialog() {
+  wwFilterDialog1 = new TwwFilterDialog(this);
+  wwFilterDialog1->SetName("wwFilterDialog1");
+  wwFilterDialog1->SetDataSource(wwDataSource1);
+  wwFilterDialog1->SetCaption("Custom Filter");
+  wwFilterDialog1->SetFilterMethod(fdByFilter);
+  wwFilterDialog1->SetSortBy(fdSortByFieldNo);
+  wwFilterDialog1->SetDefaultMatchType(fdMatchStart);
+  wwFilterDialog1->SetDefaultFilterBy(fdSmartFilter);
+  wwFilterDialog1->SetDefaultField("KEYWORDS");
+  wwFilterDialog1->FieldOperators()->SetOrChar("or");
+  wwFilterDialog1->FieldOperators()->SetAndChar("and");
+  wwFilterDialog1->FieldOperators()->SetNullChar("null");
+  wwFilterDialog1->SetFilterOptimization(fdNone);
+}
+
 void TForm1::CreateSearchDialog() {
   wwSearchDialog1 = new TwwSearchDialog(this);
   wwSearchDialog1->SetName("wwSearchDialog1");
@@ -280,6 +297,9 @@ void TForm1::FormCreate(TObject *Sender) {
 
 void TForm1::ChooseCategory(int index) {
   const TCategory &c = kCategories[index];
+  // Criteria of an earlier custom filter are forgotten; the rows are read
+  // again below, so they show the whole category.
+  wwFilterDialog1->ClearFilter();
   // Setting the same text again keeps the engine's filter; switching
   // filtering on (again) goes to the first row of the category.
   wwTable1->SetFilter(c.filter);
@@ -316,13 +336,16 @@ void TForm1::BitBtn8Click(TObject *) {
 }
 
 void TForm1::BitBtn9Click(TObject *) {
-  // The filter text stays; only filtering is switched off.
+  // The custom filter's criteria are forgotten and the filter text stays;
+  // switching filtering off reads every row again.
+  wwFilterDialog1->ClearFilter();
   wwTable1->SetFiltered(false);
   Label2->SetCaption(kAllLabel);
 }
 
 void TForm1::CustomFilter1Click(TObject *) {
   // The filter dialog runs first; whatever its answer, the label follows.
+  wwFilterDialog1->Execute();
   Label2->SetCaption("User entered filter");
 }
 

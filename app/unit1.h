@@ -10,6 +10,7 @@
 #include "data/table.h"
 #include "media/media_player.h"
 #include "media/pdb_multimedia.h"
+#include "search/wwfilter_dialog.h"
 #include "search/wwsearch_dialog.h"
 #include "search/wwtable.h"
 #include "ui/buttons.h"
@@ -56,6 +57,9 @@ public:
 
   // File, Save asks where to write the current row's sound.
   TSaveDialog *SaveDialog1;
+  // Search, Custom Filter: criteria per field, applied to wwTable1 as a
+  // record test beside the category filter.
+  TwwFilterDialog *wwFilterDialog1;
   // Search, Lookup: search as you type on wwTable2, then move wwTable1.
   TwwSearchDialog *wwSearchDialog1;
 
@@ -109,6 +113,7 @@ private:
   void CreateCategoryButtons();
   void CreateMainMenu();
   void CreateSaveDialog();
+  void CreateFilterDialog();
   void CreateSearchDialog();
   TMenuItem *AddMenuItem(TMenuItem *parent, const char *name, const char *caption, int help_context,
                          TNotifyEvent handler);

@@ -19,6 +19,7 @@
 #include "app/unit4.h"
 #include "base/exception.h"
 #include "platform/help/winhelp.h"
+#include "search/wwfilter_dlg.h"
 #include "search/wwsearch_dialog.h"
 #include "support/modal.h"
 #include "tests/app/catalogue_env.h"
@@ -47,6 +48,20 @@ bool RunLookup(
                     [&](QWidget *w) {
                       auto *d = dynamic_cast<TwwLookupDlg *>(TControl::FromWidget(w));
                       ASSERT_NE(d, nullptr) << "the lookup window comes up";
+                      act(d);
+                    });
+}
+
+// Runs Search, Custom Filter; `act` gets the filter window once it is up
+// (the default answers Cancel).
+bool RunCustomFilter(
+    TForm1 *form, const std::function<void(TwwFilterDlg *)> &act = [](TwwFilterDlg *d) {
+      d->CancelBtn->Click();
+    }) {
+  return DriveModal([&] { form->CustomFilter1->Click(); },
+                    [&](QWidget *w) {
+                      auto *d = dynamic_cast<TwwFilterDlg *>(TControl::FromWidget(w));
+                      ASSERT_NE(d, nullptr) << "the filter window comes up";
                       act(d);
                     });
 }
@@ -130,6 +145,13 @@ TEST(Startup, ATableThatCannotOpenIsShownAndTheRestOfFormCreateSkipped) {
   EXPECT_FALSE(form->wwTable1->Active());
   EXPECT_FALSE(form->wwTable2->Active()) << "the steps after the failure are skipped";
   EXPECT_EQ(form->Label2->Caption(), "Label2");
+  // The custom filter refuses to run on the closed table.
+  TBoxSeen refused;
+  EXPECT_TRUE(DriveModal([&] { form->CustomFilter1->Click(); }, ReadAndClose(refused)));
+  EXPECT_EQ(refused.text,
+            "Dataset must be active to perform local filtering (FilterMethod=fdByFilter).");
+  EXPECT_EQ(refused.icon, QMessageBox::Critical);
+  EXPECT_EQ(form->Label2->Caption(), "User entered filter");
   delete form;
 }
 
@@ -223,7 +245,7 @@ TEST_F(Form1Test, HandlersSetThePresentCategory) {
   EXPECT_EQ(form->Label2->Caption(), "ALL Sound Effects");
   EXPECT_TRUE(RunLookup(form));
   EXPECT_EQ(form->Label2->Caption(), "ALL Soundeffects");
-  form->CustomFilter1->Click();
+  EXPECT_TRUE(RunCustomFilter(form));
   EXPECT_EQ(form->Label2->Caption(), "User entered filter");
   // By keyboard: Alt and the button's letter.
   form->Show();
@@ -294,6 +316,59 @@ TEST_F(Form1Test, CategoryButtonsNarrowTheRowsAndAllShowsThemAgain) {
   EXPECT_EQ(Titles(form), all);
   form->BitBtn5->Click();
   EXPECT_EQ(Titles(form), (Rows{"Rain", "Thunder"}));
+}
+
+TEST_F(Form1Test, CustomFilterNarrowsTheRowsBesideTheCategoryUntilACategoryButton) {
+  const Rows all{"Anvil", "Boing", "Cat meow", "Cow moo", "Dog barking",
+                 "Drill", "Laugh", "Rain",     "Thunder", "Zap"};
+  // The window opens with the catalogue's settings.
+  EXPECT_TRUE(RunCustomFilter(form, [](TwwFilterDlg *d) {
+    EXPECT_EQ(d->Caption(), "Custom Filter");
+    EXPECT_EQ(d->FieldCriteria->Caption(), "KEYWORDS");
+    EXPECT_EQ(d->MatchTypeGroup->ItemIndex(), 1) << "start match";
+    d->FilterValueEdit->SetText("rain or storm");
+    d->MatchTypeGroup->SetItemIndex(2); // anywhere
+    d->OKBtn->Click();
+  }));
+  EXPECT_EQ(form->Label2->Caption(), "User entered filter");
+  EXPECT_EQ(Titles(form), (Rows{"Rain", "Thunder"}));
+  EXPECT_FALSE(form->wwTable1->Filtered()) << "the custom filter leaves Filtered alone";
+  EXPECT_EQ(form->wwTable1->Filter(), "");
+
+  // A&LL forgets the criteria and shows every row again.
+  form->BitBtn9->Click();
+  EXPECT_TRUE(form->wwFilterDialog1->FieldInfos().empty());
+  EXPECT_EQ(Titles(form), all);
+
+  // Within a category a row must pass both.
+  form->BitBtn1->Click();
+  EXPECT_TRUE(RunCustomFilter(form, [](TwwFilterDlg *d) {
+    d->FilterValueEdit->SetText("cat or cow");
+    d->OKBtn->Click();
+  }));
+  EXPECT_EQ(Titles(form), (Rows{"Cat meow", "Cow moo"}));
+  EXPECT_TRUE(form->wwTable1->Filtered());
+  EXPECT_EQ(form->wwTable1->Filter(), "CATEGORY=100");
+
+  // Cancel leaves the rows as they are; the label still changes.
+  form->Label2->SetCaption("Animals");
+  EXPECT_TRUE(RunCustomFilter(form, [](TwwFilterDlg *d) {
+    d->FilterValueEdit->SetText("dog");
+    d->CancelBtn->Click();
+  }));
+  EXPECT_EQ(form->Label2->Caption(), "User entered filter");
+  EXPECT_EQ(Titles(form), (Rows{"Cat meow", "Cow moo"}));
+
+  // Lookup switches the category off, but the criteria still hold.
+  EXPECT_TRUE(RunLookup(form));
+  EXPECT_EQ(Titles(form), (Rows{"Cat meow", "Cow moo"}));
+
+  // The same category button again clears the criteria: the whole
+  // category shows.
+  form->BitBtn1->Click();
+  EXPECT_TRUE(form->wwFilterDialog1->FieldInfos().empty());
+  EXPECT_EQ(Titles(form), (Rows{"Cat meow", "Cow moo", "Dog barking"}));
+  EXPECT_EQ(form->Label2->Caption(), "Animals");
 }
 
 namespace {
