@@ -385,3 +385,62 @@ TEST_F(SearchDialogTest, ARowHiddenFromTheShownTableIsReported) {
   EXPECT_TRUE(texts.empty());
   EXPECT_EQ(Title(search.get()), "Thunder");
 }
+
+TEST(KeyComboTest, AllIndexesByNameAndTheTablesItRefuses) {
+  auto table = OpenCatalogue();
+  TwwDataSource source(nullptr);
+  source.SetDataSet(table.get());
+  TForm form(nullptr);
+  auto *combo = new TwwKeyCombo(&form);
+  combo->SetName("KeyCombo1");
+  combo->SetParent(&form);
+  combo->SetDataSource(&source);
+  combo->SetShowAllIndexes(true);
+  combo->Fill();
+  std::vector<std::string> items;
+  for (int i = 0; i < combo->Count(); ++i)
+    items.push_back(combo->Items(i));
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(combo->Items(combo->ItemIndex()), "PrimaryKey") << "the current index";
+  EXPECT_NE(std::find(items.begin(), items.end(), "CATEGORY"), items.end());
+  ASSERT_TRUE(table->FindKey({TVariant("Laugh")}));
+  combo->ChooseItem("CATEGORY");
+  EXPECT_EQ(table->IndexName(), "CATEGORY");
+  EXPECT_EQ(Title(table.get()), "Laugh") << "the record stays";
+  combo->ChooseItem("PrimaryKey");
+  EXPECT_EQ(table->IndexName(), "");
+  EXPECT_EQ(Title(table.get()), "Laugh");
+
+  // By field label: only indexes whose field is shown.
+  combo->SetShowAllIndexes(false);
+  table->FieldByName("CATEGORY")->SetVisible(false);
+  table->FieldByName("KEYWORDS")->SetDisplayLabel("Key~words");
+  combo->Fill();
+  ASSERT_EQ(combo->Count(), 2);
+  EXPECT_EQ(combo->Items(0), "TITLE");
+  EXPECT_EQ(combo->Items(1), "Key words");
+
+  // A detail table is refused when the list is filled.
+  auto master = OpenCatalogue();
+  TwwDataSource master_source(nullptr);
+  master_source.SetDataSet(master.get());
+  TwwTable detail(nullptr);
+  detail.SetDatabaseName("sound");
+  detail.SetTableName("bonussfx.db");
+  detail.SetMasterSource(&master_source);
+  TwwDataSource detail_source(nullptr);
+  detail_source.SetDataSet(&detail);
+  combo->SetDataSource(&detail_source);
+  EXPECT_EQ(CloseBoxesWhile([&] { combo->Fill(); }),
+            std::vector<std::string>{"TwwKeyCombo: Data Source can not be a child table.\r\n"
+                                     "Component KeyCombo1 has a MasterSource defined."});
+  EXPECT_EQ(combo->Count(), 0);
+
+  // A dataset that is no table at all.
+  TDataSet plain(nullptr);
+  TDataSource plain_source(nullptr);
+  plain_source.SetDataSet(&plain);
+  EXPECT_EQ(CloseBoxesWhile([&] { combo->SetDataSource(&plain_source); }),
+            std::vector<std::string>{wwmsg::kKeyComboNeedsTable});
+  EXPECT_EQ(combo->DataSource(), &detail_source) << "refused";
+}
