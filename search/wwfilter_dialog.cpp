@@ -6,6 +6,7 @@
 #include "data/dataset.h"
 #include "data/field.h"
 #include "search/wwfilter_dlg.h"
+#include "search/wwmemostream.h"
 #include "search/wwtable.h"
 #include "ui/dialogs.h"
 #include "ui/forms.h"
@@ -217,12 +218,30 @@ TVariant TwwFilterDialog::CandidateValue(TDataSet *dataset, TField *field,
   return field->AsVariant();
 }
 
+std::string TwwFilterDialog::MemoText(TDataSet *dataset, TField *field) {
+  auto *table = dynamic_cast<TwwTable *>(dataset);
+  TwwMemoStream stream(field, table ? table->FilterRecord() : nullptr);
+  if (memo_buffer_.empty()) memo_buffer_.resize(kMemoBufferSize);
+  int64_t got = 0;
+  while (got < static_cast<int64_t>(memo_buffer_.size())) {
+    const int64_t n =
+        stream.Read(memo_buffer_.data() + got, static_cast<int64_t>(memo_buffer_.size()) - got);
+    if (n <= 0) break;
+    got += n;
+  }
+  return std::string(memo_buffer_.data(), static_cast<size_t>(got));
+}
+
 bool TwwFilterDialog::FilterRecord(TDataSet *dataset) {
   if (!dataset) return true;
   for (TwwFieldInfo &info : field_infos_) {
     if (info.FieldName.empty()) info.FieldName = ResolveFieldName(dataset, info.DisplayName);
     TField *field = dataset->FindField(info.FieldName);
-    const TVariant value = CandidateValue(dataset, field, info.FieldName);
+    // Memo texts are read through a stream on the candidate record, up to
+    // the size of the memo buffer; a memo without bytes counts as empty.
+    const TVariant value = field && field->IsBlob() && !info.IsRange()
+                               ? TVariant(MemoText(dataset, field))
+                               : CandidateValue(dataset, field, info.FieldName);
     const TFieldType type = field ? field->DataType() : ftUnknown;
     if (!TestCriterion(info, type, value, field_operators_.Words())) return false;
   }

@@ -150,6 +150,7 @@ protected:
 
 private:
   TVariant CandidateValue(TDataSet *dataset, TField *field, const std::string &name);
+  std::string MemoText(TDataSet *dataset, TField *field);
   void RemoveInstalledTest();
 
   TDataLink link_;
@@ -165,6 +166,10 @@ private:
   TwwFilterOptimization filter_optimization_ = fdNone;
   std::vector<TwwFieldInfo> field_infos_;
   std::vector<TwwDBFieldInfo> db_field_infos_;
+  // Memo texts are compared up to this many bytes, read into one buffer
+  // made at the first need.
+  static constexpr size_t kMemoBufferSize = 32767;
+  std::vector<char> memo_buffer_;
   // The table the record test is installed on, and a token the installed
   // test checks so that it never reaches a component already freed.
   TwwTable *filtered_table_ = nullptr;

@@ -358,3 +358,101 @@ TEST(FilterDialogTest, AFreedComponentLeavesNoDanglingTestOnTheTable) {
   EXPECT_FALSE(rig.table->OnFilter());
   EXPECT_EQ(Titles(rig.table.get()).size(), 10u);
 }
+
+TEST(FilterDialogTest, OKWithoutChangesLeavesTheRowsAlone) {
+  FilterRig rig;
+  EXPECT_TRUE(RunWindow(*rig.dialog, [](TwwFilterDlg *w) {
+    w->FilterValueEdit->SetText("c");
+    w->OKBtn->Click();
+  }));
+  EXPECT_EQ(Titles(rig.table.get()), (Rows{"Boing", "Cat meow", "Cow moo"}));
+  rig.table->Next();
+  // Unchanged: no re-reading, so the current row stays.
+  EXPECT_TRUE(RunWindow(*rig.dialog, [](TwwFilterDlg *w) { w->OKBtn->Click(); }));
+  EXPECT_EQ(Title(rig.table.get()), "Cat meow");
+  // Changed: the rows are read again from the first.
+  EXPECT_TRUE(RunWindow(*rig.dialog, [](TwwFilterDlg *w) {
+    w->FilterValueEdit->SetText("c or d");
+    w->OKBtn->Click();
+  }));
+  EXPECT_EQ(Title(rig.table.get()), "Boing");
+  EXPECT_EQ(Titles(rig.table.get()), (Rows{"Boing", "Cat meow", "Cow moo", "Dog barking"}));
+}
+
+TEST(FilterDialogTest, FieldOrderAndSelectedFieldsShapeTheList) {
+  FilterRig rig;
+  auto listed = [&] {
+    Rows fields;
+    RunWindow(*rig.dialog, [&](TwwFilterDlg *w) {
+      for (int i = 0; i < w->FieldsListBox->Count(); ++i)
+        fields.push_back(w->FieldsListBox->Items(i));
+      w->CancelBtn->Click();
+    });
+    return fields;
+  };
+  rig.dialog->SetSortBy(fdSortByFieldName);
+  EXPECT_EQ(listed(), (Rows{"CATEGORY", "KEYWORDS", "TITLE"}));
+  rig.dialog->SetSortBy(fdSortByFieldNo);
+  rig.dialog->SelectedFields()->Add("KEYWORDS;extra");
+  rig.dialog->SelectedFields()->Add("WAV");
+  rig.dialog->SelectedFields()->Add("TITLE");
+  rig.dialog->SelectedFields()->Add("NOSUCH");
+  EXPECT_EQ(listed(), (Rows{"KEYWORDS", "TITLE"})) << "the blob and unknown names are left out";
+}
+
+TEST(FilterDialogTest, KeysWalkTheFieldsAndDeleteDropsASearchedField) {
+  FilterRig rig;
+  EXPECT_TRUE(RunWindow(*rig.dialog, [](TwwFilterDlg *w) {
+    ASSERT_FALSE(w->FieldsListBox->Focused());
+    w->FilterValueEdit->SetText("dog");
+    Word key = VK_UP;
+    w->FormKeyDown(w, key, 0);
+    EXPECT_EQ(key, 0) << "the key is taken";
+    EXPECT_EQ(w->FieldCriteria->Caption(), "TITLE");
+    ASSERT_EQ(w->WorkingList().size(), 1u) << "KEYWORDS was stored on leaving it";
+    w->FilterValueEdit->SetText("D");
+    key = VK_PRIOR;
+    w->FormKeyDown(w, key, 0);
+    EXPECT_EQ(w->FieldCriteria->Caption(), "CATEGORY");
+    EXPECT_EQ(w->SelectNotebook->PageIndex(), 1);
+    ASSERT_EQ(w->WorkingList().size(), 2u);
+
+    // On the searched tab, Delete in the list drops the selected field.
+    w->FieldTabSet->SetTabIndex(1);
+    ASSERT_EQ(w->FieldsListBox->Count(), 2);
+    w->FieldsListBox->SetFocus();
+    if (!w->FieldsListBox->Focused()) GTEST_SKIP() << "no keyboard focus on this platform";
+    key = VK_DELETE;
+    w->FormKeyDown(w, key, 0);
+    EXPECT_EQ(w->WorkingList().size(), 1u);
+    EXPECT_EQ(w->FieldsListBox->Count(), 1);
+    w->OKBtn->Click();
+  }));
+}
+
+TEST(FilterDialogTest, BlobTextsAreReadFromTheCandidateRecord) {
+  const std::string sound = std::string("RIFF\0\0\0\0WAVE", 12);
+  auto writer = std::make_unique<TTable>(nullptr);
+  writer->SetDatabaseName("sound");
+  writer->SetTableName("bonussfx.db");
+  writer->Open();
+  ASSERT_TRUE(writer->FindKey({TVariant("Rain")}));
+  writer->Edit();
+  writer->FieldByName("WAV")->SetAsString(sound);
+  writer->Post();
+  {
+    FilterRig rig;
+    TwwFieldInfo has_sound = Criterion("WAV", fdMatchStart, "null");
+    has_sound.NonMatching = true;
+    rig.dialog->FieldInfos().push_back(has_sound);
+    rig.dialog->ApplyFilter();
+    EXPECT_EQ(Titles(rig.table.get()), (Rows{"Rain"}));
+    rig.dialog->FieldInfos()[0] = Criterion("WAV", fdMatchStart, "riff");
+    rig.dialog->ApplyFilter();
+    EXPECT_EQ(Titles(rig.table.get()), (Rows{"Rain"}));
+  }
+  ASSERT_TRUE(writer->FindKey({TVariant("Rain")}));
+  writer->Edit();
+  writer->FieldByName("WAV")->Clear();
+  writer->Post();
+}
