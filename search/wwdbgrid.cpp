@@ -1,8 +1,10 @@
 #include "search/wwdbgrid.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QMetaObject>
 #include <QScrollBar>
+#include <QStyle>
 #include <algorithm>
 #include <cstdlib>
 
@@ -195,10 +197,11 @@ void TwwDBGrid::FitHeight() {
   const int line = (Options() & dgRowLines) ? GridLineWidth() : 0;
   const int title = TitleOffset() ? RowHeights(0) + line : 0;
   const int row = DefaultRowHeight();
-  const bool hbar = HorzScrollBar() && HorzScrollBar()->isVisible();
-  const int bar = hbar ? HorzScrollBar()->height() : 0;
-  const int avail = Height() - bar;
-  const int rows = std::max(1, (avail - title) / (row + line));
+  // The bar counts once it is not hidden, shown on screen or not yet.
+  const bool hbar = HorzScrollBar() && !HorzScrollBar()->isHidden();
+  const int bar = hbar ? QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
+  // Whole rows inside the cell area (within the border, above the bar).
+  const int rows = std::max(1, (ClientHeight() - title) / (row + line));
   const int last_top = title + (rows - 1) * (row + line);
   const int end = last_top + row + 1 + 4 + bar;
   if (Height() < end + row) SetHeight(end);

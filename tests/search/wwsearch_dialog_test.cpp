@@ -444,3 +444,30 @@ TEST(KeyComboTest, AllIndexesByNameAndTheTablesItRefuses) {
             std::vector<std::string>{wwmsg::kKeyComboNeedsTable});
   EXPECT_EQ(combo->DataSource(), &detail_source) << "refused";
 }
+
+TEST_F(SearchDialogTest, TheInitHandlerCanShowMatchesAndChangeTheLimits) {
+  int searches = 0;
+  dialog->OnInitDialog = [&](TwwLookupDlg *d) {
+    d->wwIncrementalSearch1->SetShowMatchText(true);
+    d->wwIncrementalSearch1->OnAfterSearch = [&](TwwIncrementalSearch *, bool) { ++searches; };
+    d->SetMaxHeight(120);
+    d->SetMaxWidth(300);
+  };
+  bool closed = false;
+  dialog->OnCloseDialog = [&](TwwLookupDlg *) { closed = true; };
+  EXPECT_TRUE(Run([&](TwwLookupDlg *d) {
+    EXPECT_LE(d->wwDBGrid1->Height(), 120);
+    EXPECT_EQ(d->wwDBGrid1->Width(), 300);
+    Type(d, "dr");
+    EXPECT_EQ(d->wwIncrementalSearch1->Text(), "Drill") << "the match shows";
+    EXPECT_EQ(d->wwIncrementalSearch1->SelStart(), 2);
+    EXPECT_EQ(d->wwIncrementalSearch1->SelLength(), 3);
+    // Erasing the shown part searches nothing.
+    QTest::keyClick(d->wwIncrementalSearch1->Widget(), Qt::Key_Backspace);
+    EXPECT_FALSE(d->wwIncrementalSearch1->SearchPending());
+    EXPECT_EQ(searches, 1);
+    d->Close();
+  }));
+  EXPECT_FALSE(result);
+  EXPECT_TRUE(closed) << "closing asks the close handler";
+}
