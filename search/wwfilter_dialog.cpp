@@ -5,6 +5,7 @@
 #include "base/text.h"
 #include "data/dataset.h"
 #include "data/field.h"
+#include "data/table.h"
 #include "search/wwfilter_dlg.h"
 #include "search/wwmemostream.h"
 #include "search/wwtable.h"
@@ -175,6 +176,122 @@ void TwwFilterDialog::RemoveInstalledTest() {
   if (!table->IsDestroying()) table->SetOnFilter(nullptr);
 }
 
+namespace {
+
+// The end of a key range holding every text that starts with a value: the
+// value followed by the highest character. The table's NarrowSearchUpperChar
+// stands in when it was changed from its default 255; the default itself
+// ("ÿ") sorts as a plain "y" in the engine's dictionary order, so texts
+// going on with "z" would fall outside.
+std::string RangeEndFor(const std::string &value, uint16_t upper_char) {
+  std::string end = value;
+  const uint32_t cp = upper_char == 255 ? 0x10FFFFu : upper_char;
+  if (cp < 0x80) {
+    end.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    end.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    end.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    end.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    end.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    end.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    end.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    end.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    end.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    end.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+  return end;
+}
+
+std::string FirstField(const std::string &fields) {
+  return fields.substr(0, fields.find(';'));
+}
+
+} // namespace
+
+void TwwFilterDialog::ApplyIndexRange(TwwTable *table) {
+  if (table->MasterSource()) return;
+  if (range_applied_) {
+    range_applied_ = false;
+    table->CancelRange();
+  }
+  if (filter_optimization_ == fdNone) return;
+  table->UpdateIndexDefs();
+  TIndexDefs *defs = table->IndexDefs();
+  for (TwwFieldInfo &info : field_infos_) {
+    if (info.NonMatching) continue;
+    if (!info.IsRange() && !ParseOperator(info.FilterValue, field_operators_.Words()).empty())
+      continue;
+    if (info.FieldName.empty()) info.FieldName = ResolveFieldName(table, info.DisplayName);
+    TField *field = table->FindField(info.FieldName);
+    if (!field) continue;
+
+    const TIndexDef *index = nullptr;
+    if (filter_optimization_ == fdUseActiveIndex) {
+      std::string first;
+      if (!table->IndexFieldNames().empty()) {
+        first = FirstField(table->IndexFieldNames());
+      } else {
+        for (int i = 0; i < defs->Count(); ++i) {
+          const TIndexDef &d = defs->Items(i);
+          if (table->IndexName().empty() ? (d.Options() & ixPrimary) != 0
+                                         : AnsiSameText(d.Name(), table->IndexName())) {
+            index = &d;
+            break;
+          }
+        }
+        if (index) first = FirstField(index->Fields());
+      }
+      if (!AnsiSameText(first, info.FieldName)) continue;
+    } else {
+      auto find = [&](bool case_insensitive) -> const TIndexDef * {
+        for (int i = 0; i < defs->Count(); ++i) {
+          const TIndexDef &d = defs->Items(i);
+          if ((d.Options() & (ixDescending | ixExpression)) != 0) continue;
+          const bool ci = (d.Options() & ixCaseInsensitive) != 0;
+          if (ci != case_insensitive) continue;
+          if (AnsiSameText(d.Fields(), info.FieldName) ||
+              AnsiSameText(FirstField(d.Fields()), info.FieldName))
+            return &d;
+        }
+        return nullptr;
+      };
+      index = find(!info.CaseSensitive);
+      if (!index) index = find(info.CaseSensitive);
+      if (!index) continue;
+    }
+    // A range narrows the candidates only; it must hold every row the
+    // record test accepts. Texts compared ignoring case need an index that
+    // ignores case too, and the range criterion of a text field compares
+    // by character codes, an order no text index keeps.
+    const bool text = field->DataType() == ftString;
+    const bool index_ignores_case =
+        index ? (index->Options() & ixCaseInsensitive) != 0 : table->CaseInsensitiveIndex();
+    if (text && !info.IsRange() && !info.CaseSensitive && !index_ignores_case) continue;
+    if (text && info.IsRange()) continue;
+
+    std::vector<TVariant> low, high;
+    if (info.MatchType == fdMatchExact && !info.FilterValue.empty()) {
+      low = high = {TVariant(info.FilterValue)};
+    } else if (info.MatchType == fdMatchStart && !info.FilterValue.empty() && text) {
+      // The end must fit the key, or the range would cut texts short.
+      if (static_cast<int>(Utf8Length(info.FilterValue)) + 1 > field->Size()) continue;
+      low = {TVariant(info.FilterValue)};
+      high = {TVariant(RangeEndFor(info.FilterValue, table->NarrowSearchUpperChar()))};
+    } else if (info.IsRange() && (!info.MinValue.empty() || !info.MaxValue.empty())) {
+      if (!info.MinValue.empty()) low = {TVariant(Trim(info.MinValue))};
+      if (!info.MaxValue.empty()) high = {TVariant(Trim(info.MaxValue))};
+    } else {
+      continue;
+    }
+    if (filter_optimization_ == fdUseAllIndexes && index) table->SetIndexName(index->Name());
+    table->SetRange(low, high);
+    range_applied_ = true;
+    break;
+  }
+}
+
 void TwwFilterDialog::ApplyFilter() {
   TDataSet *dataset = DataSet();
   if (!dataset) return;
@@ -184,6 +301,7 @@ void TwwFilterDialog::ApplyFilter() {
   if (auto *table = dynamic_cast<TwwTable *>(dataset)) {
     table->SetOnFilterOptions(table->OnFilterOptions() | ofoEnabled);
     if (filtered_table_ && filtered_table_ != table) RemoveInstalledTest();
+    ApplyIndexRange(table);
     if (field_infos_.empty()) {
       table->SetOnFilter(nullptr);
     } else {

@@ -151,6 +151,9 @@ protected:
 private:
   TVariant CandidateValue(TDataSet *dataset, TField *field, const std::string &name);
   std::string MemoText(TDataSet *dataset, TField *field);
+  // With FilterOptimization on, lets the first suitable criterion narrow
+  // the table to a key range before the record test runs.
+  void ApplyIndexRange(TwwTable *table);
   void RemoveInstalledTest();
 
   TDataLink link_;
@@ -170,6 +173,7 @@ private:
   // made at the first need.
   static constexpr size_t kMemoBufferSize = 32767;
   std::vector<char> memo_buffer_;
+  bool range_applied_ = false;
   // The table the record test is installed on, and a token the installed
   // test checks so that it never reaches a component already freed.
   TwwTable *filtered_table_ = nullptr;

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -455,4 +456,66 @@ TEST(FilterDialogTest, BlobTextsAreReadFromTheCandidateRecord) {
   writer->Edit();
   writer->FieldByName("WAV")->Clear();
   writer->Post();
+}
+
+TEST(FilterDialogTest, KeyRangesNarrowTheCandidatesWithoutLosingRows) {
+  FilterRig rig;
+  TwwTable *t = rig.table.get();
+  rig.dialog->SetFilterOptimization(fdUseAllIndexes);
+  const int calls = t->RangeCallCount();
+
+  // A start match ignoring case goes to the case-insensitive KEYWORDS index.
+  rig.dialog->FieldInfos().push_back(Criterion("KEYWORDS", fdMatchStart, "MA"));
+  rig.dialog->ApplyFilter();
+  EXPECT_EQ(t->IndexName(), "KEYWORDS");
+  EXPECT_GT(t->RangeCallCount(), calls);
+  EXPECT_EQ(Titles(t), (Rows{"Drill"}));
+
+  // A range on a small integer field uses the CATEGORY index, bounds
+  // included.
+  TwwFieldInfo range;
+  range.DisplayName = "CATEGORY";
+  range.MatchType = fdMatchRange;
+  range.MinValue = "500";
+  range.MaxValue = "600";
+  rig.dialog->FieldInfos() = {range};
+  rig.dialog->ApplyFilter();
+  EXPECT_EQ(t->IndexName(), "CATEGORY");
+  Rows rows = Titles(t);
+  std::sort(rows.begin(), rows.end());
+  EXPECT_EQ(rows, (Rows{"Anvil", "Drill", "Rain", "Thunder"}));
+  range.MaxValue.clear();
+  rig.dialog->FieldInfos() = {range};
+  rig.dialog->ApplyFilter();
+  EXPECT_EQ(Titles(t).size(), 6u) << "from 500 upward";
+
+  // Criteria an index cannot answer exactly set no range, and the rows
+  // stay right: a text range by character codes, an exact match ignoring
+  // case on the case-sensitive title index.
+  TwwFieldInfo titles;
+  titles.DisplayName = "TITLE";
+  titles.MatchType = fdMatchRange;
+  titles.MinValue = "M";
+  rig.dialog->SetFilterOptimization(fdUseActiveIndex);
+  t->SetIndexName("");
+  rig.dialog->FieldInfos() = {titles};
+  int before = t->RangeCallCount();
+  rig.dialog->ApplyFilter();
+  EXPECT_EQ(Titles(t), (Rows{"Rain", "Thunder", "Zap"}));
+  rig.dialog->FieldInfos() = {Criterion("TITLE", fdMatchExact, "dog BARKING")};
+  rig.dialog->ApplyFilter();
+  EXPECT_EQ(Titles(t), (Rows{"Dog barking"}));
+  EXPECT_LE(t->RangeCallCount() - before, 1) << "only the earlier range was cancelled";
+
+  // A case-sensitive exact match may use the title index.
+  rig.dialog->FieldInfos() = {Criterion("TITLE", fdMatchExact, "Zap")};
+  rig.dialog->FieldInfos().front().CaseSensitive = true;
+  before = t->RangeCallCount();
+  rig.dialog->ApplyFilter();
+  EXPECT_GT(t->RangeCallCount(), before);
+  EXPECT_EQ(Titles(t), (Rows{"Zap"}));
+  // No criteria: the range goes and every row shows.
+  rig.dialog->ClearFilter();
+  rig.dialog->ApplyFilter();
+  EXPECT_EQ(Titles(t).size(), 10u);
 }
