@@ -16,9 +16,11 @@
 #include "data/field.h"
 #include "search/wwfilter_dialog.h"
 #include "search/wwfilter_dlg.h"
+#include "search/wwintl.h"
 #include "support/modal.h"
 #include "tests/search/boxes.h"
 #include "tests/search/search_env.h"
+#include "ui/buttons.h"
 
 namespace {
 
@@ -518,4 +520,39 @@ TEST(FilterDialogTest, KeyRangesNarrowTheCandidatesWithoutLosingRows) {
   rig.dialog->ClearFilter();
   rig.dialog->ApplyFilter();
   EXPECT_EQ(Titles(t).size(), 10u);
+}
+
+TEST(FilterDialogTest, TextsOptionsAndTheInitEventShapeTheWindow) {
+  FilterRig rig;
+  TwwFilterDlg *initialised = nullptr;
+  rig.dialog->OnInitDialog = [&](TwwFilterDlg *w) { initialised = w; };
+  rig.dialog->SetOptions(fdShowOKCancel | fdShowNonMatching | fdCaseSensitive);
+  {
+    // Texts a program connects take the place of the defaults.
+    TwwIntl mine(nullptr);
+    mine.FilterDialog()->BtnNewSearch = "&Neue Suche";
+    mine.FilterDialog()->FieldValueLabel = "&Wert";
+    mine.SetOKCancelBitmapped(false);
+    mine.SetConnected(true);
+    RunWindow(*rig.dialog, [&](TwwFilterDlg *w) {
+      EXPECT_EQ(initialised, w);
+      EXPECT_EQ(w->ClearSearchButton->Caption(), "&Neue Suche");
+      EXPECT_EQ(w->FieldValueLbl->Caption(), "&Wert");
+      EXPECT_EQ(dynamic_cast<TBitBtn *>(w->OKBtn), nullptr) << "plain buttons";
+      EXPECT_EQ(w->OKBtn->Height(), 24 * Screen->PixelsPerInch() / 96);
+      // Options: no case box, tabs, order choice or summary; the
+      // non-matching box shows at the panel's top.
+      EXPECT_FALSE(w->CaseSensitive->Visible());
+      EXPECT_FALSE(w->ValueRangeTabSet->Visible());
+      EXPECT_FALSE(w->FieldOrder->Visible());
+      EXPECT_FALSE(w->ViewButton->Visible());
+      EXPECT_TRUE(w->Nonmatching->Visible());
+      EXPECT_EQ(w->Nonmatching->Top(), 5 * Screen->PixelsPerInch() / 96);
+      EXPECT_TRUE(w->CaseSensitive->Checked()) << "fdCaseSensitive ticks it for a new field";
+      w->CancelBtn->Click();
+    });
+  }
+  TwwIntl defaults(nullptr);
+  defaults.SetConnected(true);
+  EXPECT_EQ(wwInternational()->FilterDialog()->BtnNewSearch, "&New Search");
 }
