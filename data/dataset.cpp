@@ -1511,6 +1511,17 @@ bool TDataSet::RecordFilter(const void *record) {
   });
 }
 
+void TDataSet::CalculateCandidateFields() {
+  if (state_ != dsFilter || filter_buffer_full_ || !filter_buffer_ || calc_fields_size_ <= 0)
+    return;
+  std::vector<uint8_t> full(static_cast<size_t>(rec_buf_size_), 0);
+  std::memcpy(full.data(), filter_buffer_, static_cast<size_t>(record_size_));
+  CalculateFields(full.data());
+  candidate_full_.swap(full);
+  filter_buffer_ = candidate_full_.data();
+  filter_buffer_full_ = true;
+}
+
 bool TDataSet::TestCandidate(const void *record, const std::function<void(bool &accept)> &test) {
   TDataSetState saved = SetTempState(dsFilter);
   const uint8_t *saved_buffer = filter_buffer_;

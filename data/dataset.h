@@ -196,6 +196,9 @@ public:
   // engine record filter (state dsFilter); an exception of the test goes to
   // the application's handler.
   bool TestCandidate(const void *record, const std::function<void(bool &accept)> &test);
+  // While a candidate is tested: computes its calculated and lookup fields
+  // (once per candidate), so that those fields read its values too.
+  void CalculateCandidateFields();
   // A private copy of the current record's image, read from the engine for
   // blob streams; false when there is no current record.
   bool ReadCurrentRecordCopy(std::vector<uint8_t> &copy);
@@ -359,7 +362,8 @@ private:
   uint8_t *key_buffer_ = nullptr;
   uint8_t *calc_buffer_ = nullptr;
   const uint8_t *filter_buffer_ = nullptr;
-  bool filter_buffer_full_ = false; // the filter buffer has a calculated area
+  bool filter_buffer_full_ = false;     // the filter buffer has a calculated area
+  std::vector<uint8_t> candidate_full_; // a candidate with its calculated area
   hEngFilter expr_filter_ = 0;
   hEngFilter func_filter_ = 0;
   int key_field_count_ = 0;

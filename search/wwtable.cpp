@@ -76,6 +76,8 @@ void TwwTable::SetOnFilterOptions(TwwOnFilterOptions options) {
 
 TVariant TwwTable::GetFilterFieldValue(const std::string &field_name) {
   TField *field = FieldByName(field_name);
+  // Calculated and lookup fields are resolved for the candidate itself.
+  if (field->FieldKind() != fkData && in_filter_) CalculateCandidateFields();
   if (field->IsNull()) return TVariant();
   return field->AsVariant();
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/exception.h"
+#include "base/text.h"
 #include "data/field.h"
 #include "search/wwfilter_text.h"
 #include "search/wwintl.h"
@@ -266,4 +267,43 @@ TEST(TwwTableTest, AConditionThatCannotBeInstalledIsReportedAndHidesNothing) {
   t->SetwwFilter(Lines({"TITLE = \"Zap\""}));
   t->Open();
   EXPECT_EQ(Titles(t.get()), (Rows{"Zap"}));
+}
+
+TEST(TwwTableTest, CalculatedAndLookupFieldsOfTheCandidate) {
+  auto keywords = OpenCatalogue();
+  TComponent owner(nullptr);
+  TwwTable t(&owner);
+  t.SetDatabaseName("sound");
+  t.SetTableName("bonussfx.db");
+  auto add = [&](TField *f, const char *name) {
+    f->SetFieldName(name);
+    f->SetDataSet(&t);
+    return f;
+  };
+  add(new TSmallintField(&owner), "CATEGORY");
+  add(new TStringField(&owner), "TITLE")->SetSize(24);
+  add(new TStringField(&owner), "KEYWORDS")->SetSize(240);
+  auto *loud = new TStringField(&owner);
+  loud->SetSize(24);
+  loud->SetCalculated(true);
+  add(loud, "LOUD");
+  auto *kw = new TStringField(&owner);
+  kw->SetSize(240);
+  kw->SetLookup(true);
+  kw->SetLookupDataSet(keywords.get());
+  kw->SetKeyFields("TITLE");
+  kw->SetLookupKeyFields("TITLE");
+  kw->SetLookupResultField("KEYWORDS");
+  add(kw, "KW");
+  t.OnCalcFields = [](TDataSet *ds) {
+    ds->FieldByName("LOUD")->SetAsString(AnsiUpperCase(ds->FieldByName("TITLE")->AsString()));
+  };
+  t.Open();
+  t.SetOnFilter([](TwwTable *table, bool &accept) {
+    const std::string loud = table->GetFilterFieldValue("LOUD").AsString();
+    const std::string kw = table->GetFilterFieldValue("KW").AsString();
+    accept = loud.rfind("C", 0) == 0 && kw.find("animal") != std::string::npos;
+  });
+  EXPECT_EQ(Titles(&t), (Rows{"Cat meow", "Cow moo"}));
+  EXPECT_EQ(t.FieldByName("LOUD")->AsString(), "CAT MEOW") << "the shown rows calculate as ever";
 }
