@@ -4,8 +4,10 @@
 #include "base/format.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
@@ -20,6 +22,32 @@ bool Trusted(const std::string &dir) {
   return S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
 }
 
+// Removes the folders (named after a process number) that programs which
+// have ended left in `base`, with the files in them. Links are removed, not
+// followed.
+void RemoveFoldersOfEndedPrograms(const std::string &base) {
+  DIR *dir = ::opendir(base.c_str());
+  if (!dir) return;
+  while (dirent *e = ::readdir(dir)) {
+    const std::string name = e->d_name;
+    if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+    const long pid = std::strtol(name.c_str(), nullptr, 10);
+    if (pid <= 0 || pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+      continue;
+    const std::string folder = base + "/" + name;
+    if (!Trusted(folder)) continue;
+    if (DIR *inner = ::opendir(folder.c_str())) {
+      while (dirent *f = ::readdir(inner)) {
+        const std::string file = f->d_name;
+        if (file != "." && file != "..") ::unlink((folder + "/" + file).c_str());
+      }
+      ::closedir(inner);
+    }
+    ::rmdir(folder.c_str());
+  }
+  ::closedir(dir);
+}
+
 std::string MakeFolder() {
   std::string base;
   const char *runtime = std::getenv("XDG_RUNTIME_DIR");
@@ -31,7 +59,15 @@ std::string MakeFolder() {
     base = t + "/bonussfx-" + std::to_string(::getuid());
   }
   if (::mkdir(base.c_str(), 0700) != 0 && errno != EEXIST) base.clear();
-  if (!base.empty() && Trusted(base)) return base + "/";
+  if (!base.empty() && Trusted(base)) {
+    // One folder per running program inside the user's folder, so that two
+    // programs (two windows, or the window and sfxcat) never write over each
+    // other's "$$$.WAV" between writing it and opening it.
+    RemoveFoldersOfEndedPrograms(base);
+    const std::string own = base + "/" + std::to_string(::getpid());
+    if (::mkdir(own.c_str(), 0700) != 0 && errno != EEXIST) return base + "/";
+    if (Trusted(own)) return own + "/";
+  }
   // The usual name is taken by something we cannot trust: a unique folder.
   const char *tmp = std::getenv("TMPDIR");
   std::string templ = std::string(tmp && *tmp == '/' ? tmp : "/tmp") + "/bonussfx-XXXXXX";
@@ -44,10 +80,14 @@ std::string MakeFolder() {
 std::string PrivateTempFolder() {
   static std::mutex lock;
   static std::string folder;
+  static pid_t owner = 0;
   std::lock_guard guard(lock);
   // Checked at every call: the folder may have been removed (a runtime
-  // folder goes at log-out) or replaced.
-  if (folder.empty() || !Trusted(folder.substr(0, folder.size() - 1))) folder = MakeFolder();
+  // folder goes at log-out) or replaced, and a forked child needs its own.
+  if (folder.empty() || owner != ::getpid() || !Trusted(folder.substr(0, folder.size() - 1))) {
+    folder = MakeFolder();
+    owner = ::getpid();
+  }
   return folder;
 }
 

@@ -5,8 +5,9 @@
 #include <cstddef>
 #include <string>
 
-// The folder, ending in "/": $XDG_RUNTIME_DIR/bonussfx, else
-// <system temp>/bonussfx-<uid>, created mode 0700. A path that exists but is
+// The folder, ending in "/": $XDG_RUNTIME_DIR/bonussfx/<process number>,
+// else <system temp>/bonussfx-<uid>/<process number>, both levels created
+// mode 0700; folders left by programs that have ended are removed. A path that exists but is
 // not a directory of ours with no access for others (a link someone planted,
 // say) is not used: a fresh folder of a unique name is made instead.
 // Raises EFCreateError when no folder can be made.
