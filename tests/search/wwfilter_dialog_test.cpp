@@ -423,8 +423,13 @@ TEST(FilterDialogTest, KeysWalkTheFieldsAndDeleteDropsASearchedField) {
     // On the searched tab, Delete in the list drops the selected field.
     w->FieldTabSet->SetTabIndex(1);
     ASSERT_EQ(w->FieldsListBox->Count(), 2);
+    QApplication::setActiveWindow(w->Widget());
     w->FieldsListBox->SetFocus();
-    if (!w->FieldsListBox->Focused()) GTEST_SKIP() << "no keyboard focus on this platform";
+    QApplication::processEvents();
+    if (!w->FieldsListBox->Focused()) {
+      w->CancelBtn->Click();
+      GTEST_SKIP() << "no keyboard focus on this platform";
+    }
     key = VK_DELETE;
     w->FormKeyDown(w, key, 0);
     EXPECT_EQ(w->WorkingList().size(), 1u);
