@@ -62,7 +62,7 @@ TwwFilterDialog::~TwwFilterDialog() {
 void TwwFilterDialog::Notification(TComponent *component, TOperation operation) {
   TComponent::Notification(component, operation);
   if (operation != opRemove) return;
-  if (component == static_cast<TComponent *>(filtered_table_)) filtered_table_ = nullptr;
+  if (component == filtered_dataset_) filtered_dataset_ = nullptr;
   if (component == DataSource()) link_.SetDataSource(nullptr);
 }
 
@@ -168,12 +168,23 @@ void TwwFilterDialog::ClearFilter() {
 }
 
 void TwwFilterDialog::RemoveInstalledTest() {
-  if (!filtered_table_) return;
-  TwwTable *table = filtered_table_;
-  filtered_table_ = nullptr;
-  table->RemoveFreeNotification(this);
-  // A table that is going away drops its filter with its cursor.
-  if (!table->IsDestroying()) table->SetOnFilter(nullptr);
+  if (!filtered_dataset_) return;
+  TDataSet *dataset = filtered_dataset_;
+  filtered_dataset_ = nullptr;
+  dataset->RemoveFreeNotification(this);
+  // A dataset that is going away drops its filters with its cursor.
+  if (dataset->IsDestroying()) return;
+  if (auto *table = dynamic_cast<TwwTable *>(dataset))
+    table->SetOnFilter(nullptr);
+  else
+    dataset->SetOnFilterRecord(nullptr);
+}
+
+void TwwFilterDialog::NoteFilteredDataSet(TDataSet *dataset) {
+  if (filtered_dataset_ == dataset) return;
+  RemoveInstalledTest();
+  filtered_dataset_ = dataset;
+  dataset->FreeNotification(this);
 }
 
 namespace {
@@ -300,7 +311,7 @@ void TwwFilterDialog::ApplyFilter() {
   std::weak_ptr<bool> alive = alive_;
   if (auto *table = dynamic_cast<TwwTable *>(dataset)) {
     table->SetOnFilterOptions(table->OnFilterOptions() | ofoEnabled);
-    if (filtered_table_ && filtered_table_ != table) RemoveInstalledTest();
+    NoteFilteredDataSet(table);
     ApplyIndexRange(table);
     if (field_infos_.empty()) {
       table->SetOnFilter(nullptr);
@@ -310,14 +321,11 @@ void TwwFilterDialog::ApplyFilter() {
         accept = !token || !*token || FilterRecord(sender);
       });
     }
-    if (filtered_table_ != table) {
-      filtered_table_ = table;
-      table->FreeNotification(this);
-    }
     return;
   }
   // A dataset without a record-filter event of its own takes the test as
   // its OnFilterRecord, which applies while the dataset is filtered.
+  NoteFilteredDataSet(dataset);
   if (field_infos_.empty()) {
     dataset->SetOnFilterRecord(nullptr);
   } else {

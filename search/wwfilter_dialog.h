@@ -155,6 +155,8 @@ private:
   // the table to a key range before the record test runs.
   void ApplyIndexRange(TwwTable *table);
   void RemoveInstalledTest();
+  // Remembers the dataset the test goes on, taking it off an earlier one.
+  void NoteFilteredDataSet(TDataSet *dataset);
 
   TDataLink link_;
   TwwFilterDialogOptions options_ = kDefaultFilterDialogOptions;
@@ -174,8 +176,8 @@ private:
   static constexpr size_t kMemoBufferSize = 32767;
   std::vector<char> memo_buffer_;
   bool range_applied_ = false;
-  // The table the record test is installed on, and a token the installed
+  // The dataset the record test is installed on, and a token the installed
   // test checks so that it never reaches a component already freed.
-  TwwTable *filtered_table_ = nullptr;
+  TDataSet *filtered_dataset_ = nullptr;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

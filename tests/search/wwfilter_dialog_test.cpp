@@ -561,3 +561,24 @@ TEST(FilterDialogTest, TextsOptionsAndTheInitEventShapeTheWindow) {
   defaults.SetConnected(true);
   EXPECT_EQ(wwInternational()->FilterDialog()->BtnNewSearch, "&New Search");
 }
+
+TEST(FilterDialogTest, APlainTableTakesTheTestWhileItIsFiltered) {
+  TTable table(nullptr);
+  table.SetDatabaseName("sound");
+  table.SetTableName("bonussfx.db");
+  table.Open();
+  TDataSource source(nullptr);
+  source.SetDataSet(&table);
+  {
+    TwwFilterDialog dialog(nullptr);
+    dialog.SetDataSource(&source);
+    dialog.FieldInfos().push_back(Criterion("KEYWORDS", fdMatchAny, "animal"));
+    dialog.ApplyFilter();
+    EXPECT_EQ(Titles(&table).size(), 10u) << "not filtered yet";
+    table.SetFiltered(true);
+    EXPECT_EQ(Titles(&table), (Rows{"Cat meow", "Cow moo", "Dog barking"}));
+  }
+  EXPECT_FALSE(table.OnFilterRecord()) << "the freed component took its test back";
+  table.SetFiltered(false);
+  EXPECT_EQ(Titles(&table).size(), 10u);
+}
