@@ -2,6 +2,9 @@
 
 #include "engine/src/core.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace dbeng {
 
 int BindValue(sqlite3_stmt *stmt, int index, const SqlValue &v) {
@@ -79,11 +82,27 @@ DBResult MapSqlite(int rc) {
 }
 
 DBResult FailSqlite(sqlite3 *db, int rc, const std::string &what) {
+  const int last_errno = errno; // before any call below can change it
   DBResult code = MapSqlite(rc);
   if (code == DBENG_OK) code = DBENG_ERR_IO;
-  Fail(code, what);
   int ext = db ? sqlite3_extended_errcode(db) : rc;
+  // SQLite calls only ENOSPC a full disk; a write refused because the file
+  // may not grow (a quota, a file-size limit) comes back as a plain I/O
+  // error, though for the caller it is the same: no room for the data.
+  // SQLite keeps the operating system's error only for some statements (not
+  // for a failed COMMIT); for a failed write the error number the write left
+  // behind tells it.
+  int sys = 0;
+  if (db && (code == DBENG_ERR_IO || code == DBENG_ERR_DISKFULL)) {
+    sys = sqlite3_system_errno(db);
+    if (sys == 0 && (ext == SQLITE_IOERR_WRITE || ext == SQLITE_IOERR_TRUNCATE ||
+                     ext == SQLITE_IOERR_SHMSIZE || ext == SQLITE_FULL))
+      sys = last_errno;
+  }
+  if (sys == ENOSPC || sys == EFBIG || sys == EDQUOT) code = DBENG_ERR_DISKFULL;
+  Fail(code, what);
   std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  if (sys != 0) msg += std::string(" (") + std::strerror(sys) + ")";
   AddCause(code, ext, "SQLite: " + msg);
   return code;
 }

@@ -202,10 +202,9 @@ DBResult TableFile::Load() {
   sqlite3_stmt *stmt = nullptr;
   int rc = sqlite3_prepare_v2(db_, "SELECT key, value FROM eng_meta", -1, &stmt, nullptr);
   if (rc != SQLITE_OK) {
-    DBResult code = MapSqlite(rc);
-    if (rc == SQLITE_ERROR) code = DBENG_ERR_NOTATABLE; // no engine schema
-    Fail(code, "Table: " + path_);
-    return AddCause(code, sqlite3_extended_errcode(db_),
+    if (rc != SQLITE_ERROR) return FailSqlite(db_, rc, "Table: " + path_);
+    Fail(DBENG_ERR_NOTATABLE, "Table: " + path_); // no engine schema
+    return AddCause(DBENG_ERR_NOTATABLE, sqlite3_extended_errcode(db_),
                     std::string("SQLite: ") + sqlite3_errmsg(db_));
   }
   std::string format;

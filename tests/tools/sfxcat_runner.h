@@ -23,4 +23,10 @@ RunResult RunSfxcat(const std::vector<std::string> &args, const std::vector<std:
 RunResult RunProgram(const std::string &program, const std::vector<std::string> &args,
                      const std::vector<std::string> &env = {});
 
+// Runs bin/sfxcat with no file allowed to grow past `max_file_bytes`
+// (RLIMIT_FSIZE) and SIGXFSZ ignored, so a write past the limit fails with
+// EFBIG as it would on a full disk, without needing a small file system.
+RunResult RunSfxcatWithFileLimit(const std::vector<std::string> &args,
+                                 const std::vector<std::string> &env, long long max_file_bytes);
+
 } // namespace fixtures
