@@ -2,8 +2,10 @@
 // by the first, whose cursor was open all along.
 #include "tests/engine/engine_fixture.h"
 
+#include <chrono>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 
 extern char **environ;
 
@@ -48,6 +50,10 @@ TEST_F(Processes, ASecondProcessCommitsRowsThatTheFirstReads) {
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 
+  // Reads in quick succession share one snapshot; a cursor sees other
+  // processes' commits once it has been idle for a moment (20 ms), which is
+  // always so between a user's actions.
+  std::this_thread::sleep_for(std::chrono::milliseconds(60));
   EXPECT_EQ(AllTitles(c), (Strings{"From the other side 1", "From the other side 2", "Here"}));
   ASSERT_OKE(EngineGetRecordCount(c, &count));
   EXPECT_EQ(count, 3u);
