@@ -5,68 +5,12 @@
 #include <ostream>
 #include <vector>
 
+#include "data/field_defs.h"
 #include "data/filter_expr.h"
 #include "tools/sfxcat/catalogue.h"
 
 namespace sfxcat {
 namespace {
-
-// The field type a dataset gives an engine field (fields it makes no
-// definition for are left out, as the dataset leaves them out).
-bool FieldTypeOf(const EngFldDesc &d, TFieldType &type, int &size) {
-  size = 0;
-  switch (d.type) {
-  case ENG_FLD_ZSTRING:
-    type = ftString;
-    size = d.units1;
-    return true;
-  case ENG_FLD_DATE:
-    type = ftDate;
-    return true;
-  case ENG_FLD_BLOB:
-    type = ftBlob;
-    size = d.units1;
-    return true;
-  case ENG_FLD_BOOL:
-    type = ftBoolean;
-    return true;
-  case ENG_FLD_INT16:
-    type = ftSmallint;
-    return d.length == 2;
-  case ENG_FLD_INT32:
-    type = d.subType == ENG_SUB_AUTOINC ? ftAutoInc : ftInteger;
-    return true;
-  case ENG_FLD_FLOAT:
-    type = d.subType == ENG_SUB_MONEY ? ftCurrency : ftFloat;
-    return true;
-  case ENG_FLD_BCD:
-    type = ftBCD;
-    size = d.units2;
-    return true;
-  case ENG_FLD_BYTES:
-    type = ftBytes;
-    size = d.units1;
-    return true;
-  case ENG_FLD_TIME:
-    type = ftTime;
-    return true;
-  case ENG_FLD_TIMESTAMP:
-    type = ftDateTime;
-    return true;
-  case ENG_FLD_UINT16:
-    type = ftWord;
-    return true;
-  case ENG_FLD_UINT32:
-    type = ftInteger;
-    return true;
-  case ENG_FLD_VARBYTES:
-    type = ftVarBytes;
-    size = d.units1;
-    return true;
-  default:
-    return false;
-  }
-}
 
 // The table's fields as the dataset makes its fields from them.
 TFilterFieldList TableFields(CatalogueTable &table) {
@@ -76,7 +20,8 @@ TFilterFieldList TableFields(CatalogueTable &table) {
   for (const EngFldDesc &d : descs) {
     TFieldType type;
     int size;
-    if (FieldTypeOf(d, type, size))
+    // Fields the dataset makes no definition for are left out, as it does.
+    if (FieldTypeFromEngine(d.type, d.subType, d.units1, d.units2, d.length, type, size))
       fields.Add(
           {std::string(d.name, strnlen(d.name, sizeof d.name)), d.fieldNum, type, size, fkData});
   }
