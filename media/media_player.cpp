@@ -65,42 +65,42 @@ TMediaPlayer::~TMediaPlayer() {
 
 // ---------------------------------------------------------------- properties
 
-TButtonSet TMediaPlayer::ColoredButtons() const {
+TButtonSet TMediaPlayer::Flags(bool Button::*flag) const {
   TButtonSet s = 0;
   for (int b = 0; b < 9; ++b)
-    if (buttons_[b].Colored) s |= ButtonBit(TMPBtnType(b));
+    if (buttons_[b].*flag) s |= ButtonBit(TMPBtnType(b));
   return s;
 }
 
-void TMediaPlayer::SetColoredButtons(TButtonSet value) {
+void TMediaPlayer::SetFlags(bool Button::*flag, TButtonSet value) {
   for (int b = 0; b < 9; ++b)
-    buttons_[b].Colored = value & ButtonBit(TMPBtnType(b));
+    buttons_[b].*flag = value & ButtonBit(TMPBtnType(b));
+}
+
+TButtonSet TMediaPlayer::ColoredButtons() const {
+  return Flags(&Button::Colored);
+}
+
+void TMediaPlayer::SetColoredButtons(TButtonSet value) {
+  SetFlags(&Button::Colored, value);
   Invalidate();
 }
 
 TButtonSet TMediaPlayer::EnabledButtons() const {
-  TButtonSet s = 0;
-  for (int b = 0; b < 9; ++b)
-    if (buttons_[b].Enabled) s |= ButtonBit(TMPBtnType(b));
-  return s;
+  return Flags(&Button::Enabled);
 }
 
 void TMediaPlayer::SetEnabledButtons(TButtonSet value) {
-  for (int b = 0; b < 9; ++b)
-    buttons_[b].Enabled = value & ButtonBit(TMPBtnType(b));
+  SetFlags(&Button::Enabled, value);
   Invalidate();
 }
 
 TButtonSet TMediaPlayer::VisibleButtons() const {
-  TButtonSet s = 0;
-  for (int b = 0; b < 9; ++b)
-    if (buttons_[b].Visible) s |= ButtonBit(TMPBtnType(b));
-  return s;
+  return Flags(&Button::Visible);
 }
 
 void TMediaPlayer::SetVisibleButtons(TButtonSet value) {
-  for (int b = 0; b < 9; ++b)
-    buttons_[b].Visible = value & ButtonBit(TMPBtnType(b));
+  SetFlags(&Button::Visible, value);
   AdjustWidth();
   Invalidate();
 }
@@ -551,8 +551,7 @@ void TMediaPlayer::ApplyAutoRule(TMPBtnType button) {
 }
 
 void TMediaPlayer::RefreshAutoFlags() {
-  for (int b = 0; b < 9; ++b)
-    buttons_[b].Auto = autoSet_ & ButtonBit(TMPBtnType(b));
+  SetFlags(&Button::Auto, autoSet_);
   Invalidate();
 }
 

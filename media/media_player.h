@@ -179,6 +179,9 @@ private:
   class NotifyReceiver;
   friend class NotifyReceiver;
 
+  // The buttons whose `flag` is set, as a set; and setting it from a set.
+  TButtonSet Flags(bool Button::*flag) const;
+  void SetFlags(bool Button::*flag, TButtonSet value);
   void RequireOpen() const;
   void CheckError(MCIERROR e) const; // raises EMCIDeviceError unless 0
   std::uint32_t Status(std::uint32_t item, std::uint32_t flags = 0, std::uint32_t track = 0,
