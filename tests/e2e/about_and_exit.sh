@@ -15,6 +15,7 @@ chmod 700 "$XDG_RUNTIME_DIR"
 WORK=$(mktemp -d)
 trap 'kill $PID 2>/dev/null || true; rm -rf "$WORK"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+. "$(dirname "$0")/exit_by_menu.sh"
 
 # An empty catalogue under the alias "sound", so the window opens its tables
 # without an error box.
@@ -47,18 +48,6 @@ for _ in $(seq 50); do
 done
 xdotool search --name '^About Brenx Bonus Sound Effects$' >/dev/null 2>&1 && fail "Enter did not close the about box"
 
-xdotool windowfocus --sync "$MAIN"
-xdotool key alt+f
-sleep 0.3
-xdotool key x
-for _ in $(seq 100); do
-  kill -0 "$PID" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$PID" 2>/dev/null && fail "Alt+F X did not end the program"
-set +e
-wait "$PID"
-STATUS=$?
-set -e
+exit_by_menu "$MAIN" "$PID"
 [ "$STATUS" = 0 ] || fail "exit status $STATUS; output: $(cat "$WORK/out.txt")"
 echo "ok: window, about box and exit"

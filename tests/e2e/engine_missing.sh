@@ -16,6 +16,7 @@ WORK=$(mktemp -d)
 PID=
 trap '[ -n "$PID" ] && kill $PID 2>/dev/null; rm -rf "$WORK"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+. "$(dirname "$0")/exit_by_menu.sh"
 
 # The program alone in a folder of its own: the engine library that sits
 # beside it in the build folder is out of reach.
@@ -42,19 +43,7 @@ kill -0 "$PID" 2>/dev/null || fail "the program ended"
 [ "$(grep -c 'Brenx Bonus Sound Effects:' "$WORK/out.txt")" = 1 ] ||
   fail "more than one error was shown: $(cat "$WORK/out.txt")"
 
-xdotool windowfocus --sync "$MAIN"
-xdotool key alt+f
-sleep 0.3
-xdotool key x
-for _ in $(seq 100); do
-  kill -0 "$PID" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$PID" 2>/dev/null && fail "Alt+F X did not end the program"
-set +e
-wait "$PID"
-STATUS=$?
-set -e
+exit_by_menu "$MAIN" "$PID"
 PID=
 [ "$STATUS" = 0 ] || fail "exit status $STATUS; output: $(cat "$WORK/out.txt")"
 echo "ok: the engine's message shown, the window opened anyway"

@@ -46,6 +46,7 @@ fail() {
   [ -f "$WORK/app.log" ] && sed 's/^/  app: /' "$WORK/app.log" >&2
   exit 1
 }
+. "$(dirname "$0")/exit_by_menu.sh"
 
 export XDG_RUNTIME_DIR=$WORK/xdg HOME=$WORK/home XDG_CONFIG_HOME=$WORK/home/.config
 mkdir -m 0700 -p "$XDG_RUNTIME_DIR" "$HOME"
@@ -167,18 +168,6 @@ keep_from "$START" "$WORK/second.raw"
   fail "the second recording is not the whole sound again"
 log "a second press played the whole sound again"
 
-xdotool windowfocus --sync "$W"
-xdotool key alt+f
-sleep 0.3
-xdotool key x
-for _ in $(seq 100); do
-  kill -0 "$APP" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$APP" 2>/dev/null && fail "Alt+F X did not end the program"
-set +e
-wait "$APP"
-STATUS=$?
-set -e
+exit_by_menu "$W" "$APP"
 [ "$STATUS" = 0 ] || fail "the program ended with status $STATUS"
 echo "ok: the player bar played the current row's sound, twice"
