@@ -158,10 +158,11 @@ public:
   }
 
   bool Finished() const override {
-    if (!sink_ || written_ < data_.size()) return false;
-    if (sink_->processedUSecs() >= durationUs_) return true;
-    // Should a server never report the last samples as played, give up a good
-    // while after the sound's time is over rather than hang in play mode.
+    if (!sink_) return false;
+    if (written_ >= data_.size() && sink_->processedUSecs() >= durationUs_) return true;
+    // Should a server stop taking samples, or never report the last ones as
+    // played, give up a good while after the sound's time is over rather
+    // than hang in play mode.
     std::int64_t activeMs = bankedMs_ + (paused_ ? 0 : clock_.elapsed());
     return activeMs * 1000 > durationUs_ + 1500000;
   }
