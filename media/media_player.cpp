@@ -285,10 +285,12 @@ void TMediaPlayer::Close() {
   }
 }
 
-void TMediaPlayer::Play() {
+// Play and Record: rewound first at the end under AutoRewind, from the
+// pending start position when one was set, with a completion notice.
+void TMediaPlayer::StartFromPosition(std::uint32_t command) {
   RequireOpen();
   if (autoRewind_ && !startPending_ && Position() == Length()) Rewind();
-  MCI_PLAY_PARMS p;
+  MCI_PLAY_PARMS p; // the record parameters are the same record
   p.dwCallback = notifyHandle_;
   flags_ = MCI_NOTIFY;
   if (startPending_) {
@@ -296,21 +298,15 @@ void TMediaPlayer::Play() {
     p.dwFrom = startPos_;
     startPending_ = false;
   }
-  error_ = mciSendCommand(deviceId_, MCI_PLAY, flags_, &p);
+  error_ = mciSendCommand(deviceId_, command, flags_, &p);
+}
+
+void TMediaPlayer::Play() {
+  StartFromPosition(MCI_PLAY);
 }
 
 void TMediaPlayer::Record() {
-  RequireOpen();
-  if (autoRewind_ && !startPending_ && Position() == Length()) Rewind();
-  MCI_RECORD_PARMS p;
-  p.dwCallback = notifyHandle_;
-  flags_ = MCI_NOTIFY;
-  if (startPending_) {
-    flags_ |= MCI_FROM;
-    p.dwFrom = startPos_;
-    startPending_ = false;
-  }
-  error_ = mciSendCommand(deviceId_, MCI_RECORD, flags_, &p);
+  StartFromPosition(MCI_RECORD);
 }
 
 void TMediaPlayer::Stop() {

@@ -183,7 +183,8 @@ private:
   TButtonSet Flags(bool Button::*flag) const;
   void SetFlags(bool Button::*flag, TButtonSet value);
   void RequireOpen() const;
-  void CheckError(MCIERROR e) const; // raises EMCIDeviceError unless 0
+  void StartFromPosition(std::uint32_t command); // Play and Record
+  void CheckError(MCIERROR e) const;             // raises EMCIDeviceError unless 0
   std::uint32_t Status(std::uint32_t item, std::uint32_t flags = 0, std::uint32_t track = 0,
                        bool keepError = true);
   std::uint32_t DevCaps(std::uint32_t item);
