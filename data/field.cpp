@@ -426,6 +426,25 @@ void TNumericField::SetEditFormat(const std::string &v) {
   PropertyChanged(false);
 }
 
+void TNumericField::SetFloatText(const std::string &v) {
+  if (Trim(v).empty()) {
+    Clear();
+    return;
+  }
+  double value;
+  if (!TryStrToFloat(v, value)) DatabaseErrorFmt(msg::kInvalidFloatValue, {v, DisplayName()});
+  SetAsFloatValue(value);
+}
+
+void TNumericField::SetFloatVariant(const TVariant &v) {
+  if (v.VarType() == TVariant::vkString)
+    SetAsStringValue(v.AsString());
+  else if (v.IsArray())
+    ValueError();
+  else
+    SetAsFloatValue(v.AsFloat());
+}
+
 const std::string &TNumericField::FormatFor(bool display_text) const {
   if (display_text || edit_format_.empty()) return display_format_;
   return edit_format_;
@@ -653,22 +672,11 @@ void TFloatField::SetAsFloatValue(double v) {
 }
 
 void TFloatField::SetAsStringValue(const std::string &v) {
-  if (Trim(v).empty()) {
-    Clear();
-    return;
-  }
-  double value;
-  if (!TryStrToFloat(v, value)) DatabaseErrorFmt(msg::kInvalidFloatValue, {v, DisplayName()});
-  SetAsFloatValue(value);
+  SetFloatText(v);
 }
 
 void TFloatField::SetVarValue(const TVariant &v) {
-  if (v.VarType() == TVariant::vkString)
-    SetAsStringValue(v.AsString());
-  else if (v.IsArray())
-    ValueError();
-  else
-    SetAsFloatValue(v.AsFloat());
+  SetFloatVariant(v);
 }
 
 TCurrencyField::TCurrencyField(TComponent *owner) : TFloatField(owner, ftCurrency) {
@@ -835,22 +843,11 @@ void TBCDField::SetAsFloatValue(double v) {
 }
 
 void TBCDField::SetAsStringValue(const std::string &v) {
-  if (Trim(v).empty()) {
-    Clear();
-    return;
-  }
-  double value;
-  if (!TryStrToFloat(v, value)) DatabaseErrorFmt(msg::kInvalidFloatValue, {v, DisplayName()});
-  SetAsFloatValue(value);
+  SetFloatText(v);
 }
 
 void TBCDField::SetVarValue(const TVariant &v) {
-  if (v.VarType() == TVariant::vkString)
-    SetAsStringValue(v.AsString());
-  else if (v.IsArray())
-    ValueError();
-  else
-    SetAsFloatValue(v.AsFloat());
+  SetFloatVariant(v);
 }
 
 // ---------------------------------------------------------------------------

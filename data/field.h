@@ -247,6 +247,10 @@ protected:
   // The format that applies to a text: DisplayFormat for display (and for
   // editing when EditFormat is empty), EditFormat for editing.
   const std::string &FormatFor(bool display_text) const;
+  // A decimal number given as text (blank clears the field) or as a variant,
+  // handed to SetAsFloatValue: shared by the float and BCD fields.
+  void SetFloatText(const std::string &v);
+  void SetFloatVariant(const TVariant &v);
 
 private:
   std::string display_format_;
